@@ -48,7 +48,9 @@ bool Unlink(const void *address) {
 
 }  // namespace
 
-void InitMutex(void) { LogTrace("\n\t@@@@@ Inside InitMutex() @@@@@\n"); }
+void InitMutex(void) {
+    LogTrace("\n\t@@@@@ Inside InitMutex() @@@@@\n");
+}
 
 int LockObject(const void *address) {
     for (;;) {

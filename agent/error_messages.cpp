@@ -83,9 +83,9 @@ char *CopyTrimmed(const char *text) {
 }  // namespace
 
 char *GetAgentErrorMessage(int code) {
-    auto found = std::lower_bound(
-        std::begin(kAgentMessages), std::end(kAgentMessages), code,
-        [](const AgentMessage &entry, int wanted) { return entry.code < wanted; });
+    auto found =
+        std::lower_bound(std::begin(kAgentMessages), std::end(kAgentMessages), code,
+                         [](const AgentMessage &entry, int wanted) { return entry.code < wanted; });
     if (found != std::end(kAgentMessages) && found->code == code) {
         return strdup(found->text);
     }
@@ -111,7 +111,9 @@ int LogErrorMessage(int code) {
     return 0;
 }
 
-void LogErrorCode(int code) { free(GetErrorMessage(code)); }
+void LogErrorCode(int code) {
+    free(GetErrorMessage(code));
+}
 
 int WideToUtf8(const uint16_t *wide, char **out) {
     if (out != nullptr) {

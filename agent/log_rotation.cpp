@@ -45,8 +45,9 @@ void DeleteLiveFile(const std::string &path) {
 }
 
 void LogCopyFailure(const std::string &from, const std::string &to, int code) {
-    LogInfo("RotateSpecificLogs : CopyFile failed to move from %s to  %s and the error code is %d \n",
-            from.c_str(), to.c_str(), code);
+    LogInfo(
+        "RotateSpecificLogs : CopyFile failed to move from %s to  %s and the error code is %d \n",
+        from.c_str(), to.c_str(), code);
 }
 
 // Copies the live file to backup 1 and empties it. The log's lock is held from
@@ -70,8 +71,10 @@ void CopyAndEmptyLiveFile(const std::string &live, const std::string &newer) {
             live.c_str(), newer.c_str(), copyCode);
         return;
     }
-    LogInfo("RotateSpecificLogs : File successfully copied from %s to  %s and it will be truncated . \n",
-            live.c_str(), newer.c_str());
+    LogInfo(
+        "RotateSpecificLogs : File successfully copied from %s to  %s and it will be truncated . "
+        "\n",
+        live.c_str(), newer.c_str());
     if (truncateCode != 0) {
         printf("RotateSpecificLogs : Unable to truncate the file %s and the error code is %d \n",
                live.c_str(), truncateCode);
@@ -104,7 +107,8 @@ bool MeasureLiveFile(const std::string &live, uint64_t &size) {
     int code = PlatformProbeFile(live.c_str());
     if (code != 0) {
         LogError(
-            "RotateSpecificLogs : hFile is NULL or not AVAILABLE (Errorcode : %d) for the file name "
+            "RotateSpecificLogs : hFile is NULL or not AVAILABLE (Errorcode : %d) for the file "
+            "name "
             "%s . \n",
             code, live.c_str());
         return false;
@@ -139,7 +143,8 @@ void RotateOneFile(const std::string &directory, const char *name, int maxFileCo
     }
     int count = FindNoOfRepeatedFileNames(directory.c_str(), BaseName(name).c_str());
     LogInfo(
-        "RotateSpecificLogs : The return Value from FindNumberOfRepeatedFileNames method is : %d \n",
+        "RotateSpecificLogs : The return Value from FindNumberOfRepeatedFileNames method is : %d "
+        "\n",
         count);
     const char *dir = directory.c_str();
     int n = count;
@@ -166,8 +171,8 @@ void RotateOneFile(const std::string &directory, const char *name, int maxFileCo
     } while (n >= 1);
 }
 
-int RotateSpecific(const char *directory, const char *fileNames, int maxFileCount,
-                   int maxFileSize, int mode) {
+int RotateSpecific(const char *directory, const char *fileNames, int maxFileCount, int maxFileSize,
+                   int mode) {
     LogInfo("\n @@@@@@@@@@@@@@@Inside RotateSpecificLogs Method @@@@@@@@@@@@@\n");
     std::string dir;
     if (directory != nullptr) {
@@ -206,14 +211,13 @@ int RotateSpecific(const char *directory, const char *fileNames, int maxFileCoun
 
 }  // namespace
 
-int RotateLoggerForEverRunningProcess(const char *directory, const char *fileName,
-                                      int maxFileCount, int maxFileSize) {
+int RotateLoggerForEverRunningProcess(const char *directory, const char *fileName, int maxFileCount,
+                                      int maxFileSize) {
     try {
-        std::string dirPath = directory != nullptr
-                                  ? std::string(directory) + "\\"
-                                  : std::string(gv_agentInstallDir != nullptr ? gv_agentInstallDir
-                                                                              : "") +
-                                        "logs\\";
+        std::string dirPath =
+            directory != nullptr
+                ? std::string(directory) + "\\"
+                : std::string(gv_agentInstallDir != nullptr ? gv_agentInstallDir : "") + "logs\\";
         std::string filePath = dirPath + (fileName != nullptr ? fileName : "");
         LogInfo("RotateLoggerForEverRunningProcess : cSfileName : %s \n", filePath.c_str());
         if (CheckLogSizeReached(filePath.c_str(), maxFileSize) != 1) {

@@ -134,13 +134,13 @@ int OpenLog(const char *mode) {
 
 }  // namespace
 
-#define FW_DEFINE_LEVEL_CALL(function, threshold, tag)                \
-    int function(const char *format, ...) {                           \
-        va_list args;                                                 \
-        va_start(args, format);                                       \
-        int result = WriteRecord(threshold, tag, format, args);       \
-        va_end(args);                                                 \
-        return result;                                                \
+#define FW_DEFINE_LEVEL_CALL(function, threshold, tag)          \
+    int function(const char *format, ...) {                     \
+        va_list args;                                           \
+        va_start(args, format);                                 \
+        int result = WriteRecord(threshold, tag, format, args); \
+        va_end(args);                                           \
+        return result;                                          \
     }
 
 FW_DEFINE_LEVEL_CALL(LogInfo, kInfo, "[INFO]")
@@ -183,17 +183,25 @@ int SetLogParams(const char *name, const char *directory, unsigned int level) {
     return g_logFileName != nullptr && g_logDirectory != nullptr;
 }
 
-int SetLogFileName(const char *name) { return name != nullptr && ReplaceText(g_logFileName, name); }
+int SetLogFileName(const char *name) {
+    return name != nullptr && ReplaceText(g_logFileName, name);
+}
 
 int SetLogDirectory(const char *directory) {
     return directory != nullptr && ReplaceText(g_logDirectory, directory);
 }
 
-void SetLogLevel(unsigned char level) { Store(LogLevel, level); }
+void SetLogLevel(unsigned char level) {
+    Store(LogLevel, level);
+}
 
-int OpenLogTruncate(void) { return OpenLog("we"); }
+int OpenLogTruncate(void) {
+    return OpenLog("we");
+}
 
-int OpenLogAppend(void) { return OpenLog("a+e"); }
+int OpenLogAppend(void) {
+    return OpenLog("a+e");
+}
 
 int SetLogFilePtr(FILE *stream) {
     if (stream == nullptr) {
@@ -225,7 +233,9 @@ void FreeLogParams(void) {
     free(key);
 }
 
-const char *GetLogFilePath(void) { return g_logFilePath; }
+const char *GetLogFilePath(void) {
+    return g_logFilePath;
+}
 
 void SetQuillonRoot(const char *path) {
     if (path == nullptr) {
@@ -235,7 +245,9 @@ void SetQuillonRoot(const char *path) {
     g_quillonRoot = path;
 }
 
-const char *GetQuillonRoot(void) { return g_quillonRoot; }
+const char *GetQuillonRoot(void) {
+    return g_quillonRoot;
+}
 
 char *GetTimeStamp(void) {
     char stamp[kStampSize];

@@ -120,7 +120,9 @@ int CheckFileExists(const char *path) {
     return 0;
 }
 
-int FileExists(const char *path) { return CheckFileExists(path) == 0 ? 1 : 0; }
+int FileExists(const char *path) {
+    return CheckFileExists(path) == 0 ? 1 : 0;
+}
 
 int GetFileSizeByName(const char *path, uint64_t *size) {
     if (size == nullptr) {

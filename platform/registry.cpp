@@ -49,7 +49,9 @@ const char *RootName(PlatformHKey root) {
     }
 }
 
-bool IsPredefinedRoot(PlatformHKey key) { return RootName(key) != nullptr; }
+bool IsPredefinedRoot(PlatformHKey key) {
+    return RootName(key) != nullptr;
+}
 
 // "HKLM\A\\B\" and "hklm\a\b" name the same key: fold case, drop empty parts.
 std::string NormaliseKeyPath(const std::string &path) {
@@ -99,7 +101,7 @@ bool DecodeText(const std::string &raw, std::string &text) {
 }
 
 class Parser {
-public:
+  public:
     Parser(const std::string &file, KeyMap &keys) : file_(file), keys_(keys) {}
 
     // Parses the whole text; false (with the problem recorded) at the first
@@ -122,7 +124,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static std::vector<std::string> SplitLines(const std::string &text) {
         std::vector<std::string> lines;
         std::string current;
@@ -328,8 +330,8 @@ private:
         size_t start = 0;
         while (start < list.size()) {
             size_t comma = list.find(',', start);
-            std::string byte = Trim(list.substr(start, comma == std::string::npos ? std::string::npos
-                                                                                   : comma - start));
+            std::string byte = Trim(
+                list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
             if (byte.empty() || byte.size() > 2 ||
                 byte.find_first_not_of("0123456789abcdef") != std::string::npos) {
                 return Fail("a hex list holds two-digit bytes separated by commas");
@@ -466,4 +468,6 @@ int PlatformRegCloseKey(PlatformHKey key) {
     return 0;
 }
 
-const char *PlatformRegLastProblem(void) { return t_lastProblem.c_str(); }
+const char *PlatformRegLastProblem(void) {
+    return t_lastProblem.c_str();
+}

@@ -36,8 +36,7 @@ FW_API int PlatformCreateTimerQueue(PlatformTimerQueue **queue);
  * from now. A NULL queue means the process's default queue, which lives until
  * the process ends. *timer, when given, receives the timer's id. */
 FW_API int PlatformCreateTimer(PlatformTimerQueue *queue, PlatformTimerId *timer,
-                               PlatformTimerCallback callback, void *parameter,
-                               unsigned int dueMs);
+                               PlatformTimerCallback callback, void *parameter, unsigned int dueMs);
 
 /* Cancels the queue's pending timers, waits for a running callback to return,
  * stops the worker and frees the queue. From inside one of the queue's own

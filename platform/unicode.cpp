@@ -2,8 +2,12 @@
 
 namespace {
 
-bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+bool IsHighSurrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+bool IsLowSurrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit < 0xE000;
+}
 
 }  // namespace
 

@@ -21,7 +21,9 @@ struct LockAtStartUp {
     }
 } g_lockAtStartUp;
 
-TEST(AddressLock, UsableBeforeInitMutex) { EXPECT_TRUE(g_lockAtStartUp.result); }
+TEST(AddressLock, UsableBeforeInitMutex) {
+    EXPECT_TRUE(g_lockAtStartUp.result);
+}
 
 TEST(AddressLock, UnlockReportsWhetherTheAddressWasLocked) {
     int a = 0;

@@ -16,7 +16,7 @@ using fw::test::ResetLog;
 using fw::test::TempDir;
 
 class ErrorMessagesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { path_ = OpenTestLog(dir_, 2); }
     void TearDown() override { ResetLog(); }
     std::string Log() { return ReadFile(path_); }
@@ -88,7 +88,8 @@ TEST_F(ErrorMessagesTest, CodeZeroIsInfoAndIsSilentAtLevel1ForErrors) {
     LogErrorCode(0);
     LogErrorCode(2);
     std::string log = Log();
-    EXPECT_NE(std::string::npos, log.find("[INFO] Message : The operation completed successfully."));
+    EXPECT_NE(std::string::npos,
+              log.find("[INFO] Message : The operation completed successfully."));
     EXPECT_EQ(std::string::npos, log.find("[ERROR]"));
 }
 

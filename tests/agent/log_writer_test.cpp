@@ -23,7 +23,7 @@ using fw::test::TempDir;
 const std::string kStamp = R"(\d{4,}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3})";
 
 class LogWriterTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { ResetLog(); }
     TempDir dir_;
 };
@@ -38,12 +38,11 @@ TEST_F(LogWriterTest, RecordFormatByteForByte) {
 
     std::string tid = std::to_string(PlatformThreadId());
     std::string prefix = R"(\[ )" + kStamp + R"( \] \[ )" + tid + R"( \] )";
-    std::regex expected("Log open time: " + kStamp + "\n" +
-                        prefix + R"(\[INFO\] execute : Exit code for the application : 0 )" + "\n" +
-                        prefix + R"(\[ERROR\] two pieces)" +
-                        prefix + R"(\[DEBUG\] )" + "\n\tstarts on a new line\n" +
-                        prefix + R"(\[TRACE\] trace 002\.5\|)" + "\n" +
-                        "Log close time: " + kStamp + "\n");
+    std::regex expected("Log open time: " + kStamp + "\n" + prefix +
+                        R"(\[INFO\] execute : Exit code for the application : 0 )" + "\n" + prefix +
+                        R"(\[ERROR\] two pieces)" + prefix + R"(\[DEBUG\] )" +
+                        "\n\tstarts on a new line\n" + prefix + R"(\[TRACE\] trace 002\.5\|)" +
+                        "\n" + "Log close time: " + kStamp + "\n");
     std::string content = ReadFile(path);
     EXPECT_TRUE(std::regex_match(content, expected)) << content;
 }

@@ -19,7 +19,7 @@ using fw::test::UseAgentRegistry;
 using fw::test::WriteFile;
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { log_ = OpenTestLog(logDir_, 4); }
     void TearDown() override { ResetLog(); }
     std::string Log() { return ReadFile(log_); }
@@ -30,8 +30,9 @@ protected:
 };
 
 TEST_F(SettingsTest, ReadsStringAndDwordValues) {
-    UseAgentRegistry(dir_, {"\"FWAgentInstallDir\"=\"/opt/fw/\"", "\"FWAgentLogLevel\"=dword:00000003",
-                            "\"Four\"=\"abc\"", "\"Five\"=\"abcd\""});
+    UseAgentRegistry(dir_,
+                     {"\"FWAgentInstallDir\"=\"/opt/fw/\"", "\"FWAgentLogLevel\"=dword:00000003",
+                      "\"Four\"=\"abc\"", "\"Five\"=\"abcd\""});
     char *text = nullptr;
     EXPECT_EQ(0, GetAgentInstallDir(&text));
     EXPECT_STREQ("/opt/fw/", text);
@@ -42,12 +43,12 @@ TEST_F(SettingsTest, ReadsStringAndDwordValues) {
                                        "FWAgentLogLevel", &value));
     EXPECT_EQ(3u, value);
     // The type is not checked: data of at most 4 bytes are taken as they are.
-    EXPECT_EQ(0, ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Four",
-                                       &value));
+    EXPECT_EQ(0,
+              ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Four", &value));
     EXPECT_EQ(0x00636261u, value);
     value = 77;
-    EXPECT_EQ(234, ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Five",
-                                         &value));
+    EXPECT_EQ(234,
+              ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Five", &value));
     EXPECT_EQ(77u, value) << "written only on success";
     EXPECT_NE(std::string::npos,
               Log().find("[ERROR] ReadDwordRegistryData: Error while reading DWORD value of Five : "
@@ -67,20 +68,24 @@ TEST_F(SettingsTest, MissingKeyOrValueGives2WithTheRecords) {
     EXPECT_EQ(nullptr, text) << "a missing value allocates nothing";
     uint32_t value = 9;
     EXPECT_EQ(2, ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, "Software\\Missing", "Lvl", &value));
-    EXPECT_EQ(2, ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Lvl2", &value));
+    EXPECT_EQ(2,
+              ReadDwordRegistryData(FW_HKEY_LOCAL_MACHINE, FW_AGENT_REGISTRY_KEY, "Lvl2", &value));
     EXPECT_EQ(9u, value);
     std::string log = Log();
     EXPECT_NE(std::string::npos,
               log.find("[ERROR] ReadRegSZ: Error while opening registry key Software\\Missing ,and "
                        "the error is  2 \n"));
-    EXPECT_NE(std::string::npos, log.find("[DEBUG] ReadDwordRegistryData:  value  Lvl Not found: 2 \n"));
-    EXPECT_NE(std::string::npos, log.find("[DEBUG] ReadDwordRegistryData:  value  Lvl2 Not found: 2 \n"));
+    EXPECT_NE(std::string::npos,
+              log.find("[DEBUG] ReadDwordRegistryData:  value  Lvl Not found: 2 \n"));
+    EXPECT_NE(std::string::npos,
+              log.find("[DEBUG] ReadDwordRegistryData:  value  Lvl2 Not found: 2 \n"));
 }
 
 TEST_F(SettingsTest, MalformedRegistryIsAnErrorCodeWithARecord) {
     std::string path = dir_.File("bad.reg");
-    WriteFile(path, "[HKEY_LOCAL_MACHINE\\Software\\Northvale\\Fleetwarden\\FWAgent]\n"
-                    "\"FWAgentLogLevel\"=dword:zz\n");
+    WriteFile(path,
+              "[HKEY_LOCAL_MACHINE\\Software\\Northvale\\Fleetwarden\\FWAgent]\n"
+              "\"FWAgentLogLevel\"=dword:zz\n");
     setenv("FWAGENT_REGISTRY_FILE", path.c_str(), 1);
     char *text = nullptr;
     EXPECT_EQ(1009, GetAgentInstallDir(&text));
@@ -111,19 +116,17 @@ TEST_F(SettingsTest, CheckFileExists) {
         int expected;
     };
     const Case cases[] = {
-        {dir_.File("manifest.json"), 0},
-        {dir_.path(), 0},
-        {dir_.File("mani*.js?n"), 0},
-        {dir_.File("*.xml"), 2},
-        {dir_.File("absent.json"), 2},
-        {"", 2},
+        {dir_.File("manifest.json"), 0}, {dir_.path(), 0},
+        {dir_.File("mani*.js?n"), 0},    {dir_.File("*.xml"), 2},
+        {dir_.File("absent.json"), 2},   {"", 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(c.expected, CheckFileExists(c.path.c_str()));
         EXPECT_EQ(c.expected == 0 ? 1 : 0, FileExists(c.path.c_str()));
     }
-    EXPECT_NE(std::string::npos, Log().find("[ERROR] CheckFileExists -> Invalid File Handle. 2 \n"));
+    EXPECT_NE(std::string::npos,
+              Log().find("[ERROR] CheckFileExists -> Invalid File Handle. 2 \n"));
 }
 
 TEST_F(SettingsTest, GetFileSizeByName) {
@@ -144,10 +147,8 @@ TEST(AgentLogLevel, FromTheRegistry) {
         unsigned char level;
     };
     const Case cases[] = {
-        {"\"FWAgentLogLevel\"=dword:00000004", 4},
-        {"\"FWAgentLogLevel\"=dword:00000100", 0},
-        {"\"FWAgentLogLevel\"=dword:00000101", 1},
-        {"\"Unrelated\"=dword:00000004", 2},
+        {"\"FWAgentLogLevel\"=dword:00000004", 4},        {"\"FWAgentLogLevel\"=dword:00000100", 0},
+        {"\"FWAgentLogLevel\"=dword:00000101", 1},        {"\"Unrelated\"=dword:00000004", 2},
         {"\"FWAgentLogLevel\"=\"a long text value\"", 2},
     };
     for (const Case &c : cases) {

@@ -57,8 +57,8 @@ TEST(PlatformFind, MatchesWildcardsAsFindFirstFileDoes) {
         {"app.log", {"app.log"}},
         {"appdir", {"appdir"}},
         {"a*e*", {"apple.txt"}},
-        {"*.*", {".", "..", "app", "app.log", "app1.log", "app2.log", "appdir", "apple.txt",
-                 "x.log"}},
+        {"*.*",
+         {".", "..", "app", "app.log", "app1.log", "app2.log", "appdir", "apple.txt", "x.log"}},
         {"nothing*", {}},
         {"missing.log", {}},
     };

@@ -16,7 +16,7 @@ using fw::test::WriteFile;
 const char *kAgentKey = "Software\\Northvale\\Fleetwarden\\FWAgent";
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void UseFile(const std::string &content) {
         WriteFile(dir_.File("r.reg"), content);
         setenv(FW_REGISTRY_FILE_VARIABLE, dir_.File("r.reg").c_str(), 1);
@@ -64,7 +64,8 @@ TEST_F(RegistryTest, ReadsEveryValueKind) {
         {"\"Bin\"=hex:01,02,ff", "Bin", FW_REG_BINARY, std::string("\x01\x02\xff", 3)},
         {"\"Q\"=hex(b):01,00,00,00,00,00,00,00", "Q", FW_REG_QWORD,
          std::string("\x01\0\0\0\0\0\0\0", 8)},
-        {"\"Cont\"=hex:01,02,\\\r\n  03,04", "Cont", FW_REG_BINARY, std::string("\x01\x02\x03\x04", 4)},
+        {"\"Cont\"=hex:01,02,\\\r\n  03,04", "Cont", FW_REG_BINARY,
+         std::string("\x01\x02\x03\x04", 4)},
         {"@=\"default\"", "", FW_REG_SZ, std::string("default\0", 8)},
         {"\"Spaced\" = \"x\"  ", "SPACED", FW_REG_SZ, std::string("x\0", 2)},
     };
@@ -164,7 +165,9 @@ TEST_F(RegistryTest, MalformedFilesGive1009WithTheLineNamed) {
         {"[HKEY_LOCAL_MACHINE\\S]\n\"A\"=qword:1\n", ":2:"},
         {"[HKEY_LOCAL_MACHINE\\S]\n\"A\" \"x\"\n", ":2:"},
         {"[HKEY_LOCAL_MACHINE\\S]\n\n\njust some words\n", ":4:"},
-        {"\x7f" "ELF\x02\x01\x01\0\0\0binary"s, "not a text file"},
+        {"\x7f"
+         "ELF\x02\x01\x01\0\0\0binary"s,
+         "not a text file"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.content);

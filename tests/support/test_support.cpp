@@ -15,8 +15,8 @@ namespace fw::test {
 
 TempDir::TempDir() {
     const char *base = getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/fwtest.XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/fwtest.XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) {
@@ -30,7 +30,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string &name) const { return path_ + "/" + name; }
+std::string TempDir::File(const std::string &name) const {
+    return path_ + "/" + name;
+}
 
 std::string ReadFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);

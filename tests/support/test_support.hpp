@@ -12,7 +12,7 @@ namespace fw::test {
 // A fresh directory below $TMPDIR (or /tmp), removed with its contents when
 // the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir &) = delete;
@@ -22,7 +22,7 @@ public:
     // path() + "/" + name
     std::string File(const std::string &name) const;
 
-private:
+  private:
     std::string path_;
 };
 
