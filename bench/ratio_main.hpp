@@ -49,16 +49,17 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     }
 
     void PrintRatios() const {
-        if (RatioPairs().empty()) {
-            return;
-        }
-        printf("\n%-48s %-40s %14s %14s %7s\n", "benchmark", "reference", "ours/s", "ref/s",
-               "ratio");
+        bool header = false;
         for (const auto &[ours, reference] : RatioPairs()) {
             auto a = rates_.find(ours);
             auto b = rates_.find(reference);
             if (a == rates_.end() || b == rates_.end()) {
                 continue;  // filtered out of this run
+            }
+            if (!header) {
+                printf("\n%-48s %-40s %14s %14s %7s\n", "benchmark", "reference", "ours/s", "ref/s",
+                       "ratio");
+                header = true;
             }
             printf("%-48s %-40s %14.0f %14.0f %7.2f\n", ours.c_str(), reference.c_str(), a->second,
                    b->second, b->second / a->second);

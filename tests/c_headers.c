@@ -10,11 +10,14 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "platform/timer_queue.h"
 #include "platform/unicode.h"
 #include "platform/win32_codes.h"
+#include "uninstaller/manifest_driver.h"
+#include "uninstaller/process_runner.h"
 
 static int probe;
 

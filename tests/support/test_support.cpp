@@ -87,4 +87,36 @@ std::string OpenTestLog(const TempDir &dir, unsigned char level) {
     return dir.File("test.log");
 }
 
+bool ProcessIsAlive(int pid) {
+    std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' &&
+           stat[close + 2] != 'X';
+}
+
+bool ProcessIsGone(int pid) {
+    return !PathExists("/proc/" + std::to_string(pid));
+}
+
+bool WaitUntil(const std::function<bool()> &done, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        if (done()) {
+            return true;
+        }
+        usleep(10000);
+    }
+    return done();
+}
+
+std::map<std::string, std::string> ReadKeyValues(const std::string &path) {
+    std::map<std::string, std::string> values;
+    for (const std::string &line : SplitLines(ReadFile(path))) {
+        size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    return values;
+}
+
 }  // namespace fw::test

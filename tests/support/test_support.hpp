@@ -4,6 +4,8 @@
 #ifndef FW_TESTS_SUPPORT_TEST_SUPPORT_HPP
 #define FW_TESTS_SUPPORT_TEST_SUPPORT_HPP
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,17 @@ void ResetLog();
 // Opens the log "test.log" in dir at level, as the data layer's defaults do.
 // Returns the file's path.
 std::string OpenTestLog(const TempDir &dir, unsigned char level);
+
+// Processes, as /proc shows them: alive (running or sleeping, not a zombie),
+// and gone (reaped: no entry at all).
+bool ProcessIsAlive(int pid);
+bool ProcessIsGone(int pid);
+
+// Polls done() every 10 ms for up to timeoutMs; returns its last answer.
+bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000);
+
+// "name=value" lines of a file as a map.
+std::map<std::string, std::string> ReadKeyValues(const std::string &path);
 
 }  // namespace fw::test
 
