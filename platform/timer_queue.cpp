@@ -116,8 +116,10 @@ int PlatformCreateTimer(PlatformTimerQueue *queue, PlatformTimerId *timer,
             }
             target->pending.emplace(Clock::now() + std::chrono::milliseconds(dueMs),
                                     Timer{callback, parameter});
+            // Notified under the lock: once it is released, a callback may
+            // delete the queue, and target must not be touched again.
+            target->wake.notify_all();
         }
-        target->wake.notify_all();
         if (timer != nullptr) {
             *timer = g_nextTimerId++;
         }
