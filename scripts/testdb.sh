@@ -407,7 +407,7 @@ write_env() {
 print_export() { printf 'export %s=%q\n' "$1" "$2"; }
 
 cmd_start() {
-  local existing dir started
+  local existing dir started elapsed
   existing=$(recorded_dir)
   [[ -z "$existing" ]] ||
     die "the test databases are already running in $existing; stop them first with scripts/testdb.sh stop"
@@ -421,7 +421,7 @@ cmd_start() {
     done
   fi
 
-  started=$SECONDS
+  started=${EPOCHREALTIME/[.,]/}
   mkdir -p "$(dirname "$state")"
   # Always below /tmp rather than $TMPDIR: the server users must be able to
   # reach it, and a private TMPDIR (under /root, say) would stop them.
@@ -444,7 +444,8 @@ cmd_start() {
   write_odbc_config "$dir"
   write_env "$dir"
   trap - EXIT
-  note "started in $dir in $((SECONDS - started)) s: PostgreSQL on 127.0.0.1:$pg_port, MariaDB on 127.0.0.1:$maria_port"
+  elapsed=$(((${EPOCHREALTIME/[.,]/} - started) / 10000))
+  note "started in $dir in $((elapsed / 100)).$(printf %02d $((elapsed % 100))) s: PostgreSQL on 127.0.0.1:$pg_port, MariaDB on 127.0.0.1:$maria_port"
 }
 
 case "${1:-}" in
