@@ -101,12 +101,34 @@ stop_mariadb() {
   terminate "$pid" mariadbd 300
 }
 
+# Whatever the orderly stops missed, such as a server that hung before it
+# wrote its pid file or a start killed half-way: the servers, and runuser
+# holding one, name the directory on their command line. Its name is unique
+# to this start, and only those three programs are considered.
+# The servers go first: runuser, signalled, gives its child two seconds
+# before it kills it.
+stop_leftovers() {
+  local dir=$1 files file pid name
+  files=$(grep -lsF -- "$dir/" /proc/[0-9]*/cmdline || true)
+  for name in postgres mariadbd runuser; do
+    for file in $files; do
+      pid=${file#/proc/}
+      pid=${pid%/cmdline}
+      if alive "$pid" "$name"; then
+        note "stopping $name ($pid), left over in $dir"
+        terminate "$pid" "$name" 100
+      fi
+    done
+  done
+}
+
 cmd_stop() {
   local dir
   dir=$(recorded_dir)
   if [[ -n "$dir" ]]; then
     stop_postgres "$dir"
     stop_mariadb "$dir"
+    stop_leftovers "$dir"
     rm -rf "$dir"
   fi
   rm -f "$state"
@@ -216,8 +238,12 @@ start_mariadb() {
   local dir=$1/maria attempt pid tenths
   mkdir -p "$dir/data" "$dir/tmp"
   give_to mysql "$dir"
+  # The socket lets in whoever may reach it, so only the server's user and
+  # root reach it.
+  chmod 700 "$dir"
   as_mysql mariadb-install-db --no-defaults --datadir="$dir/data" \
-    --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
+    --auth-root-authentication-method=socket --auth-root-socket-user="$(id -un)" \
+    --skip-test-db --skip-name-resolve \
     >"$dir/install.log" 2>&1 ||
     {
       show_log "$dir/install.log"
@@ -260,7 +286,7 @@ start_mariadb() {
     maria_port=
   done
   [[ -n "$maria_port" ]] || die "MariaDB found no free port"
-  mariadb --no-defaults --socket="$dir/mariadbd.sock" -u root >/dev/null <<SQL ||
+  mariadb --no-defaults --socket="$dir/mariadbd.sock" -u "$(id -un)" >/dev/null <<SQL ||
 CREATE DATABASE $db_name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 CREATE USER '$db_user'@'127.0.0.1' IDENTIFIED BY '$maria_password';
 CREATE USER '$db_user'@'localhost' IDENTIFIED BY '$maria_password';
@@ -429,8 +455,11 @@ cmd_start() {
   chmod 755 "$dir"
   touch "$dir/$marker"
   echo "$dir" >"$state"
-  # From here on a failure must leave nothing running.
+  # From here on a failure or an interrupt must leave nothing running.
   trap 'status=$?; if ((status != 0)); then note "start failed; cleaning up"; cmd_stop; fi' EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
 
   mkdir -p "$dir/home" "$dir/sqlite"
   db_user=fwtest
@@ -443,7 +472,7 @@ cmd_start() {
   setup_firebird "$dir"
   write_odbc_config "$dir"
   write_env "$dir"
-  trap - EXIT
+  trap - EXIT INT TERM HUP
   elapsed=$(((${EPOCHREALTIME/[.,]/} - started) / 10000))
   note "started in $dir in $((elapsed / 100)).$(printf %02d $((elapsed % 100))) s: PostgreSQL on 127.0.0.1:$pg_port, MariaDB on 127.0.0.1:$maria_port"
 }
