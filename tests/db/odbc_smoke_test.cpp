@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <ostream>
