@@ -20,5 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fwrite(data, 1, size, file);
     fclose(file);
     RunUninstallManifest(path.c_str());
+    unlink(path.c_str());  // no file is left behind
     return 0;
 }

@@ -35,5 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         PlatformRegCloseKey(key);
     }
+    unlink(path.c_str());  // no file is left behind
     return 0;
 }
