@@ -13,24 +13,44 @@ bool Usable(const HashTable *table, const char *key) {
            key != nullptr;
 }
 
-HashEntry *&BucketOf(const HashTable *table, const char *key) {
+// The bucket (h = (h * 26 + byte) mod bucketCount, byte by byte) and a
+// digest of the key, in one pass. Reducing only when h grows large gives the
+// same bucket as reducing after every byte, without a division per byte.
+struct KeyHash {
+    uint64_t bucket;
+    uint32_t digest;
+};
+
+KeyHash HashKey(const HashTable *table, const char *key) {
+    constexpr uint64_t kReduceAbove = uint64_t{1} << 58;  // h * 26 + 255 stays below 2^64
+    const auto count = static_cast<uint64_t>(table->bucketCount);
     uint64_t h = 0;
+    uint32_t digest = 2166136261u;
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(key); *p != 0; ++p) {
-        h = (h * 26 + *p) % static_cast<uint64_t>(table->bucketCount);
+        h = h * 26 + *p;
+        if (h >= kReduceAbove) {
+            h %= count;
+        }
+        digest = (digest ^ *p) * 16777619u;
     }
-    return table->buckets[h];
+    return {h % count, digest};
+}
+
+HashEntry *&BucketOf(const HashTable *table, const KeyHash &hash) {
+    return table->buckets[hash.bucket];
 }
 
 HashEntry *Find(const HashTable *table, const char *key) {
     if (!Usable(table, key)) {
         return nullptr;
     }
-    HashEntry *head = BucketOf(table, key);
+    KeyHash hash = HashKey(table, key);
+    HashEntry *head = BucketOf(table, hash);
     if (head->key == nullptr) {
         return nullptr;
     }
     for (HashEntry *entry = head; entry != nullptr; entry = entry->next) {
-        if (strcmp(entry->key, key) == 0) {
+        if (entry->digest == hash.digest && strcmp(entry->key, key) == 0) {
             return entry;
         }
     }
@@ -83,18 +103,20 @@ int HashTablePut(HashTable *table, const char *key, void *value) {
     if (!Usable(table, key)) {
         return 0;
     }
-    HashEntry *head = BucketOf(table, key);
+    KeyHash hash = HashKey(table, key);
+    HashEntry *head = BucketOf(table, hash);
     if (head->key == nullptr) {
         head->key = strdup(key);
         if (head->key == nullptr) {
             return 0;
         }
         head->value = value;
+        head->digest = hash.digest;
         return 1;
     }
     HashEntry *last = head;
     for (HashEntry *entry = head; entry != nullptr; entry = entry->next) {
-        if (strcmp(entry->key, key) == 0) {
+        if (entry->digest == hash.digest && strcmp(entry->key, key) == 0) {
             entry->value = value;
             return 1;
         }
@@ -110,6 +132,7 @@ int HashTablePut(HashTable *table, const char *key, void *value) {
         return 0;
     }
     entry->value = value;
+    entry->digest = hash.digest;
     last->next = entry;
     return 1;
 }
@@ -131,11 +154,12 @@ int HashTableRemove(HashTable *table, const char *key) {
     if (!Usable(table, key)) {
         return 0;
     }
-    HashEntry *&head = BucketOf(table, key);
+    KeyHash hash = HashKey(table, key);
+    HashEntry *&head = BucketOf(table, hash);
     if (head->key == nullptr) {
         return 0;
     }
-    if (strcmp(head->key, key) == 0) {
+    if (head->digest == hash.digest && strcmp(head->key, key) == 0) {
         HashEntry *removed = head;
         if (removed->next != nullptr) {
             head = removed->next;
@@ -150,7 +174,7 @@ int HashTableRemove(HashTable *table, const char *key) {
     }
     for (HashEntry *previous = head; previous->next != nullptr; previous = previous->next) {
         HashEntry *entry = previous->next;
-        if (strcmp(entry->key, key) == 0) {
+        if (entry->digest == hash.digest && strcmp(entry->key, key) == 0) {
             previous->next = entry->next;
             free(entry->key);
             free(entry);

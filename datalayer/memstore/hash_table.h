@@ -32,6 +32,8 @@ typedef struct HashEntry {
     char *key;   /* owned copy; NULL in an empty bucket head */
     void *value; /* the caller's */
     struct HashEntry *next;
+    uint32_t digest; /* kept by the table: a hash of key, so that a chain walk
+                        compares only keys that may be equal */
 } HashEntry;
 
 typedef struct HashTable {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -134,6 +135,32 @@ TEST_F(HashTableTest, ManyKeysInFewBuckets) {
     EXPECT_EQ(nullptr, HashTableGet(&table, "key0"));
     EXPECT_EQ(&g_values[1], HashTableGet(&table, "key1"));
     HashTableFree(&table);
+}
+
+// The bucket is (h * 26 + byte) mod bucketCount taken after every byte,
+// whatever the key's length and the bucket count.
+TEST(HashTableBuckets, LongKeysLandWhereThePerByteFormulaSays) {
+    const std::string keys[] = {"a", std::string(40, '\xFF'), "Sequence_123456789012345678901234",
+                                std::string(200, 'z') + "tail"};
+    for (int32_t count : {1, 7, 50, 100, 65521}) {
+        HashTable table = {nullptr, 0};
+        ASSERT_EQ(1, HashTableInit(&table, count));
+        for (const std::string &key : keys) {
+            SCOPED_TRACE(std::to_string(count) + " " + key.substr(0, 12));
+            uint64_t h = 0;
+            for (unsigned char c : key) {
+                h = (h * 26 + c) % static_cast<uint64_t>(count);
+            }
+            ASSERT_EQ(1, HashTablePut(&table, key.c_str(), nullptr));
+            bool found = false;
+            for (HashEntry *e = table.buckets[h]; e != nullptr && e->key != nullptr; e = e->next) {
+                found = found || key == e->key;
+            }
+            EXPECT_TRUE(found);
+            EXPECT_EQ(1, HashTableContains(&table, key.c_str()));
+        }
+        HashTableFree(&table);
+    }
 }
 
 TEST(HashTableUnready, CallsOnAnEmptyRecordAreHarmless) {
