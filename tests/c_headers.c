@@ -6,6 +6,10 @@
 #include "agent/logger.h"
 #include "agent/paths.h"
 #include "agent/settings.h"
+#include "datalayer/memstore/hash_table.h"
+#include "datalayer/memstore/mem_allocator.h"
+#include "datalayer/memstore/mem_pool.h"
+#include "datalayer/memstore/result_set.h"
 #include "platform/c_api.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -18,10 +22,20 @@
 #include "platform/win32_codes.h"
 #include "uninstaller/manifest_driver.h"
 #include "uninstaller/process_runner.h"
+#include "util/http_date.h"
+#include "util/kel_datetime.h"
+#include "util/string_scan.h"
+#include "util/string_util.h"
+#include "util/vector.h"
 
 static int probe;
 
 int main(void) {
     /* Link a few calls so the declarations are checked against the library. */
-    return (PlatformSystemMessage(0) != 0 && UnlockObject(&probe) == 2) ? 0 : 1;
+    return (PlatformSystemMessage(0) != 0 && UnlockObject(&probe) == 2 &&
+            CompareStrings("a", "a") == 0 && ParseMonth("Nov") == 10 &&
+            HashTableGet(NULL, "a") == NULL && MemPoolIsAncestor(NULL, NULL) == 1 &&
+            GetResultSetColumnName(0, NULL) == NULL)
+               ? 0
+               : 1;
 }
