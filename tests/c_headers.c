@@ -22,6 +22,8 @@
 #include "platform/win32_codes.h"
 #include "uninstaller/manifest_driver.h"
 #include "uninstaller/process_runner.h"
+#include "datalayer/dictionary/column_types.h"
+#include "datalayer/dictionary/column_value.h"
 #include "util/http_date.h"
 #include "util/kel_datetime.h"
 #include "util/string_scan.h"

@@ -1,5 +1,7 @@
 #include "datalayer/memstore/result_set.h"
 
+#include "datalayer/dictionary/column_value.h"
+
 #include <strings.h>
 
 #include <cstdint>
@@ -83,10 +85,8 @@ void PrintCell(const ResultSetCell *cell, uint8_t type) {
     } else if (type >= kFirstNumericType && type <= kLastNumericType) {
         LogDebug("%-d\t", NumericValue(cell, type));
     } else if (type >= kFirstDateType && type <= kLastDateType) {
-        // Only a cell large enough to hold the record is read as one.
-        char *text = cell->length >= sizeof(KelDateTime)
-                         ? KelDateTimeToString(reinterpret_cast<const KelDateTime *>(cell->data))
-                         : nullptr;
+        // A date cell always holds a whole record, whatever its recorded length.
+        char *text = KelDateTimeToString(reinterpret_cast<const KelDateTime *>(cell->data));
         LogDebug("%-s\t", text != nullptr ? text : "NULL");
         free(text);
     } else {
@@ -111,6 +111,17 @@ ResultSetCell *AppendResultSetCell(ResultSetCell *cells, uint32_t length, const 
         cell->data[length] = 0;
         cell->length = length;
     }
+    return Append(cells, cell);
+}
+
+ResultSetCell *AppendResultSetCellTakingData(ResultSetCell *cells, uint32_t length,
+                                             unsigned char *data) {
+    auto *cell = static_cast<ResultSetCell *>(calloc(1, sizeof(ResultSetCell)));
+    if (cell == nullptr) {
+        return nullptr;
+    }
+    cell->data = data;
+    cell->length = data != nullptr ? length : 0;
     return Append(cells, cell);
 }
 
@@ -234,9 +245,34 @@ void FreeResultSetColumns(ResultSetColumn *columns, int32_t columnCount) {
     free(columns);
 }
 
+namespace {
+
+// A date cell owns the date and time its record points at; they go before
+// the rows are freed as plain buffers.
+void FreeDateParts(ResultSet *set) {
+    for (ResultSetRow *row = set->rows; row != nullptr; row = row->next) {
+        int32_t index = 0;
+        for (ResultSetCell *cell = row->cells; cell != nullptr && index < set->columnCount;
+             cell = cell->next, ++index) {
+            if (cell->data != nullptr && IsDateColumnType(set->columns[index].type)) {
+                auto *record = reinterpret_cast<KelDateTime *>(cell->data);
+                free(record->date);
+                free(record->time);
+                record->date = nullptr;
+                record->time = nullptr;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void FreeResultSet(ResultSet *set) {
     if (set == nullptr) {
         return;
+    }
+    if (set->columns != nullptr) {
+        FreeDateParts(set);
     }
     FreeResultSetColumns(set->columns, set->columnCount);
     FreeResultSetRows(set->rows);

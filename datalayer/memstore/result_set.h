@@ -11,12 +11,15 @@
  * - A cell holds length bytes followed by one zero byte, in the column value
  *   encoding of its column's type; a database NULL has no data and length 0.
  *   A date, time or date-time cell (types 16 to 18) holds a whole KelDateTime
- *   record.
+ *   record (its recorded length is 11) and owns the KelDate and KelTime the
+ *   record points at: build such cells with AppendResultSetCellTakingData
+ *   from a value of ColumnValueFromKelDateTime, never by copying 11 bytes.
  * - Ownership: everything reachable from a ResultSet (column names, columns,
  *   rows, cells, cell data) belongs to it and goes with FreeResultSet, which
- *   frees every buffer with free(). The records inside a date cell (its
- *   KelDate and KelTime) are not freed by it. Texts and data that lookups
- *   return belong to the set.
+ *   frees every buffer with free(), and the date and time of every date cell.
+ *   (FreeResultSetRows and FreeResultSetCells do not know the column types:
+ *   they free cell buffers only.) Texts and data that lookups return belong
+ *   to the set.
  * - No call locks: a set is used by one thread at a time.
  * - Results are 1 (true) and 0 (false), or a pointer that is NULL on failure;
  *   nothing is logged for a failed allocation.
@@ -59,6 +62,11 @@ typedef struct ResultSet {
 /* Appends a cell holding a copy of length bytes of data and a zero byte (a
  * NULL cell of length 0 when data is NULL). */
 FW_API ResultSetCell *AppendResultSetCell(ResultSetCell *cells, uint32_t length, const void *data);
+
+/* Appends a cell that takes over data (a value buffer from malloc with its
+ * zero byte, or NULL for a database NULL) with its recorded length. */
+FW_API ResultSetCell *AppendResultSetCellTakingData(ResultSetCell *cells, uint32_t length,
+                                                    unsigned char *data);
 
 /* Appends a row that takes over the cell list cells. */
 FW_API ResultSetRow *AppendResultSetRow(ResultSetRow *rows, ResultSetCell *cells);

@@ -1,4 +1,5 @@
 #include "datalayer/memstore/result_set.h"
+#include "datalayer/dictionary/column_value.h"
 
 #include <gtest/gtest.h>
 
@@ -167,9 +168,6 @@ TEST(ResultSetPrint, EveryValueByItsColumnType) {
         }
         return bytes;
     };
-    KelDateTime *when = ConvertStringToKelDateTime("2011-03-04 05:06:07");
-    std::vector<unsigned char> dateBytes(sizeof(KelDateTime));
-    memcpy(dateBytes.data(), when, sizeof(KelDateTime));
     const Value values[] = {
         {1, le(0xFF, 1), false},                     // signed tiny: -1
         {2, le(0xFF, 1), false},                     // unsigned tiny: 255
@@ -178,7 +176,7 @@ TEST(ResultSetPrint, EveryValueByItsColumnType) {
         {5, le(0xFFFFFFFF, 4), false},               // -1
         {7, le((uint64_t{1} << 32) + 5, 8), false},  // by its first four bytes: 5
         {5, {}, true},                               // NULL
-        {18, dateBytes, false},                      // the date-time text
+        {18, {}, false},                             // the date-time text, below
         {15, {'t', 'e', 'x', 't'}, false},
         {15, {}, true},
     };
@@ -190,6 +188,13 @@ TEST(ResultSetPrint, EveryValueByItsColumnType) {
     }
     for (size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
         columns.push_back({names[i].c_str(), values[i].type});
+        if (values[i].type == 18) {
+            // A date cell owns its record's parts: built from a date value.
+            unsigned char *when =
+                ColumnValueFromKelDateTime(ConvertStringToKelDateTime("2011-03-04 05:06:07"));
+            cells = AppendResultSetCellTakingData(cells, 11, when);
+            continue;
+        }
         cells = AppendResultSetCell(cells, static_cast<uint32_t>(values[i].bytes.size()),
                                     values[i].null ? nullptr : values[i].bytes.data());
     }
@@ -197,7 +202,6 @@ TEST(ResultSetPrint, EveryValueByItsColumnType) {
                                      static_cast<int32_t>(columns.size()));
     PrintResultSet(set);
     FreeResultSet(set);
-    FreeKelDateTime(when);
     ResetLog();
 
     std::string pieces =

@@ -1,0 +1,329 @@
+#include "datalayer/dictionary/column_value.h"
+
+#include <strings.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "datalayer/dictionary/column_types.h"
+
+namespace {
+
+// A buffer of length bytes plus the zero byte every value ends with.
+unsigned char *NewValue(const void *bytes, size_t length) {
+    auto *value = static_cast<unsigned char *>(malloc(length + 1));
+    if (value != nullptr) {
+        if (length > 0) {
+            memcpy(value, bytes, length);
+        }
+        value[length] = 0;
+    }
+    return value;
+}
+
+template <class T>
+unsigned char *NewNumber(T number, int32_t *length) {
+    if (length != nullptr) {
+        *length = static_cast<int32_t>(sizeof number);
+    }
+    return NewValue(&number, sizeof number);
+}
+
+template <class T>
+T Read(const unsigned char *value) {
+    T number;
+    memcpy(&number, value, sizeof number);
+    return number;
+}
+
+// Reads an optional sign and digits into an unsigned accumulator of the
+// target width (wrapping as the target's arithmetic does); false for any
+// other character or no digits.
+template <class U>
+bool ParseSignedDigits(const char *text, U &magnitude, bool &negative) {
+    if (text == nullptr) {
+        return false;
+    }
+    negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    if (*text == '\0') {
+        return false;
+    }
+    magnitude = 0;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9') {
+            return false;
+        }
+        magnitude = static_cast<U>(magnitude * 10u + static_cast<U>(*text - '0'));
+    }
+    return true;
+}
+
+unsigned char *BooleanValue(const char *text, int32_t *length) {
+    uint8_t flag;
+    if (strcasecmp(text, "TRUE") == 0) {
+        flag = 1;
+    } else if (strcasecmp(text, "FALSE") == 0) {
+        flag = 0;
+    } else {
+        return nullptr;
+    }
+    return NewNumber(flag, length);
+}
+
+unsigned char *PrefixValue(const char *text, int32_t *length) {
+    size_t available = strlen(text);
+    size_t take = (length == nullptr || *length < 0) ? available : static_cast<size_t>(*length);
+    if (length != nullptr) {
+        *length = static_cast<int32_t>(take);
+    }
+    // The caller's length may run past the text's zero byte (binary data).
+    return NewValue(text, take);
+}
+
+// The decimal text of an integer or floating value; empty when type is not
+// a number.
+bool FormatNumber(const unsigned char *value, uint8_t type, char *out, size_t size) {
+    switch (type) {
+        case KEL_SQL_TINYINT:
+            snprintf(out, size, "%d", static_cast<int>(Read<int8_t>(value)));
+            return true;
+        case KEL_SQL_UNSIGNED_TINYINT:
+            snprintf(out, size, "%u", static_cast<unsigned>(Read<uint8_t>(value)));
+            return true;
+        case KEL_SQL_SMALLINT:
+            snprintf(out, size, "%d", static_cast<int>(Read<int16_t>(value)));
+            return true;
+        case KEL_SQL_UNSIGNED_SMALLINT:
+            snprintf(out, size, "%u", static_cast<unsigned>(Read<uint16_t>(value)));
+            return true;
+        case KEL_SQL_INT:
+            snprintf(out, size, "%d", Read<int32_t>(value));
+            return true;
+        case KEL_SQL_UNSIGNED_INT:
+            snprintf(out, size, "%u", Read<uint32_t>(value));
+            return true;
+        case KEL_SQL_LONG_INT:
+            snprintf(out, size, "%" PRId64, Read<int64_t>(value));
+            return true;
+        case KEL_SQL_UNSIGNED_LONG_INT:
+            snprintf(out, size, "%" PRIu64, Read<uint64_t>(value));
+            return true;
+        case KEL_SQL_FLOAT:
+        case KEL_SQL_REAL:
+            snprintf(out, size, "%f", static_cast<double>(Read<float>(value)));
+            return true;
+        case KEL_SQL_DOUBLE:
+            snprintf(out, size, "%f", Read<double>(value));
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsTextType(uint8_t type) {
+    return (type >= KEL_SQL_DECIMAL && type <= KEL_SQL_VARCHAR) ||
+           (type >= KEL_SQL_BLOB && type <= KEL_SQL_TEXT);
+}
+
+}  // namespace
+
+int32_t ParseDecimalInt(const char *text) {
+    uint32_t magnitude = 0;
+    bool negative = false;
+    if (!ParseSignedDigits(text, magnitude, negative)) {
+        return 0;
+    }
+    return static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+}
+
+int64_t ParseDecimalInt64(const char *text) {
+    uint64_t magnitude = 0;
+    bool negative = false;
+    if (!ParseSignedDigits(text, magnitude, negative)) {
+        return 0;
+    }
+    return static_cast<int64_t>(negative ? 0u - magnitude : magnitude);
+}
+
+double ParseDecimalDouble(const char *text) {
+    if (text == nullptr) {
+        return 0;
+    }
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    double whole = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        whole = whole * 10 + (*text - '0');
+    }
+    double fraction = 0;
+    double scale = 1;
+    if (*text == '.') {
+        for (++text; *text >= '0' && *text <= '9'; ++text) {
+            fraction = fraction * 10 + (*text - '0');
+            scale *= 10;
+        }
+    }
+    if (*text != '\0') {
+        return 0;
+    }
+    double result = whole + fraction / scale;
+    return negative ? -result : result;
+}
+
+int IsDateColumnType(uint8_t type) {
+    return type >= KEL_SQL_DATE && type <= KEL_SQL_DATETIME;
+}
+
+unsigned char *ColumnValueFromKelDateTime(KelDateTime *record) {
+    if (record == nullptr) {
+        return nullptr;
+    }
+    unsigned char *value = NewValue(record, sizeof *record);
+    if (value == nullptr) {
+        FreeKelDateTime(record);
+        return nullptr;
+    }
+    free(record);  // its parts now belong to the value
+    return value;
+}
+
+unsigned char *ConvertStringToColumnValue(const char *text, int32_t *length, uint8_t type) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    switch (type) {
+        case KEL_SQL_TINYINT:
+        case KEL_SQL_UNSIGNED_TINYINT:
+            return NewNumber(static_cast<uint8_t>(ParseDecimalInt(text)), length);
+        case KEL_SQL_SMALLINT:
+        case KEL_SQL_UNSIGNED_SMALLINT:
+            return NewNumber(static_cast<uint16_t>(ParseDecimalInt(text)), length);
+        case KEL_SQL_INT:
+        case KEL_SQL_UNSIGNED_INT:
+            return NewNumber(static_cast<uint32_t>(ParseDecimalInt(text)), length);
+        case KEL_SQL_LONG_INT:
+        case KEL_SQL_UNSIGNED_LONG_INT:
+            return NewNumber(static_cast<uint64_t>(ParseDecimalInt64(text)), length);
+        case KEL_SQL_FLOAT:
+        case KEL_SQL_REAL:
+            return NewNumber(static_cast<float>(ParseDecimalDouble(text)), length);
+        case KEL_SQL_DOUBLE:
+            return NewNumber(ParseDecimalDouble(text), length);
+        case KEL_SQL_CHAR:
+        case KEL_SQL_VARCHAR:
+        case KEL_SQL_TEXT:
+            if (length != nullptr) {
+                *length = static_cast<int32_t>(strlen(text));
+            }
+            return NewValue(text, strlen(text));
+        case KEL_SQL_DATE:
+        case KEL_SQL_TIME:
+        case KEL_SQL_DATETIME: {
+            unsigned char *value = ColumnValueFromKelDateTime(ConvertStringToKelDateTime(text));
+            if (value != nullptr && length != nullptr) {
+                *length = KEL_DATETIME_VALUE_LENGTH;
+            }
+            return value;
+        }
+        case KEL_SQL_BOOLEAN:
+            return BooleanValue(text, length);
+        case KEL_SQL_NOT_SUPPORTED_TYPE:
+        case KEL_SQL_DECIMAL:
+        case KEL_SQL_NUMERIC:
+        case KEL_SQL_BLOB:
+        case KEL_SQL_CLOB:
+            return PrefixValue(text, length);
+        default:
+            return nullptr;
+    }
+}
+
+char *ConvertColumnValueToString(const unsigned char *value, uint8_t type) {
+    if (value == nullptr) {
+        return strdup("NULL");
+    }
+    char number[64];
+    if (FormatNumber(value, type, number, sizeof number)) {
+        return strdup(number);
+    }
+    if (IsTextType(type)) {
+        return strdup(reinterpret_cast<const char *>(value));
+    }
+    if (IsDateColumnType(type)) {
+        return KelDateTimeToString(reinterpret_cast<const KelDateTime *>(value));
+    }
+    if (type == KEL_SQL_BOOLEAN) {
+        return strdup(value[0] == 1 ? "'t'" : "'f'");
+    }
+    return nullptr;
+}
+
+char *ConvertColumnValueToPoolString(const unsigned char *value, uint8_t type, MemPool *pool) {
+    if (value == nullptr || pool == nullptr) {
+        return nullptr;
+    }
+    char number[64];
+    if (FormatNumber(value, type, number, sizeof number)) {
+        return MemPoolStrdup(pool, number);
+    }
+    if (type >= KEL_SQL_DECIMAL && type <= KEL_SQL_VARCHAR) {
+        return MemPoolStrdup(pool, reinterpret_cast<const char *>(value));
+    }
+    if (type == KEL_SQL_BOOLEAN) {
+        return MemPoolStrdup(pool, value[0] == 1 ? "'t'" : "'f'");
+    }
+    return nullptr;
+}
+
+unsigned char *CopyColumnValue(const unsigned char *value, int32_t length, uint8_t type) {
+    if (value == nullptr) {
+        return nullptr;
+    }
+    if (!IsDateColumnType(type)) {
+        return NewValue(value, length > 0 ? static_cast<size_t>(length) : 0);
+    }
+    const auto *source = reinterpret_cast<const KelDateTime *>(value);
+    auto *copy = static_cast<KelDateTime *>(calloc(1, sizeof(KelDateTime)));
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    if (source->date != nullptr) {
+        copy->date = static_cast<KelDate *>(malloc(sizeof(KelDate)));
+        if (copy->date != nullptr) {
+            *copy->date = *source->date;
+        }
+    }
+    if (source->time != nullptr) {
+        copy->time = static_cast<KelTime *>(malloc(sizeof(KelTime)));
+        if (copy->time != nullptr) {
+            *copy->time = *source->time;
+        }
+    }
+    if ((source->date != nullptr && copy->date == nullptr) ||
+        (source->time != nullptr && copy->time == nullptr)) {
+        FreeKelDateTime(copy);
+        return nullptr;
+    }
+    return ColumnValueFromKelDateTime(copy);
+}
+
+void FreeColumnValue(unsigned char *value, uint8_t type) {
+    if (value == nullptr) {
+        return;
+    }
+    if (IsDateColumnType(type)) {
+        auto *record = reinterpret_cast<KelDateTime *>(value);
+        free(record->date);
+        free(record->time);
+    }
+    free(value);
+}
