@@ -4,6 +4,7 @@
 #include <libxml/xmlreader.h>
 
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -58,6 +59,34 @@ void ReportXmlError(void *path, const char *message, xmlParserSeverities severit
         LogError("%s:%d: %s", static_cast<const char *>(path), line, message);
     }
 }
+
+// Messages the XML library writes outside the reader (encoding and I/O
+// trouble) go to the log as well while a file is read.
+void ReportGenericXmlError(void *path, const char *format, ...) {
+    char message[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    LogError("%s : %s", static_cast<const char *>(path), message);
+}
+
+// Routes the library's generic messages to the log for one file's reading and
+// restores the handler the host had.
+class GenericErrorsToLog {
+  public:
+    explicit GenericErrorsToLog(const char *path)
+        : savedHandler_(xmlGenericError), savedContext_(xmlGenericErrorContext) {
+        xmlSetGenericErrorFunc(const_cast<char *>(path), ReportGenericXmlError);
+    }
+    ~GenericErrorsToLog() { xmlSetGenericErrorFunc(savedContext_, savedHandler_); }
+    GenericErrorsToLog(const GenericErrorsToLog &) = delete;
+    GenericErrorsToLog &operator=(const GenericErrorsToLog &) = delete;
+
+  private:
+    xmlGenericErrorFunc savedHandler_;
+    void *savedContext_;
+};
 
 // Standing on a description at the top of the file: moves past its end tag.
 // false when the end tag is not there.
@@ -177,6 +206,10 @@ int XmlDataParser(const char *path) {
 }
 
 void ParseDataDictFile(const char *path) {
+    if (path == nullptr) {
+        return;
+    }
+    GenericErrorsToLog routed(path);
     char *native = PlatformNativePath(path);
     // Checked first so that a missing file is our one record, not the XML
     // library's complaint on standard error.
