@@ -183,16 +183,42 @@ int IsDateColumnType(uint8_t type) {
     return type >= KEL_SQL_DATE && type <= KEL_SQL_DATETIME;
 }
 
+namespace {
+
+// A date value is one block: the KelDateTime record, then the KelDate and
+// KelTime it points at, then the zero byte every value ends with. Freeing the
+// block frees everything; a copy must re-aim the pointers at itself.
+struct DateValueBlock {
+    KelDateTime record;
+    KelDate date;
+    KelTime time;
+    unsigned char zero;
+};
+
+unsigned char *NewDateValue(const KelDate *date, const KelTime *time) {
+    auto *block = static_cast<DateValueBlock *>(calloc(1, sizeof(DateValueBlock)));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    if (date != nullptr) {
+        block->date = *date;
+        block->record.date = &block->date;
+    }
+    if (time != nullptr) {
+        block->time = *time;
+        block->record.time = &block->time;
+    }
+    return reinterpret_cast<unsigned char *>(block);
+}
+
+}  // namespace
+
 unsigned char *ColumnValueFromKelDateTime(KelDateTime *record) {
     if (record == nullptr) {
         return nullptr;
     }
-    unsigned char *value = NewValue(record, sizeof *record);
-    if (value == nullptr) {
-        FreeKelDateTime(record);
-        return nullptr;
-    }
-    free(record);  // its parts now belong to the value
+    unsigned char *value = NewDateValue(record->date, record->time);
+    FreeKelDateTime(record);
     return value;
 }
 
@@ -288,42 +314,14 @@ unsigned char *CopyColumnValue(const unsigned char *value, int32_t length, uint8
     if (value == nullptr) {
         return nullptr;
     }
-    if (!IsDateColumnType(type)) {
-        return NewValue(value, length > 0 ? static_cast<size_t>(length) : 0);
+    if (IsDateColumnType(type)) {
+        const auto *record = reinterpret_cast<const KelDateTime *>(value);
+        return NewDateValue(record->date, record->time);
     }
-    const auto *source = reinterpret_cast<const KelDateTime *>(value);
-    auto *copy = static_cast<KelDateTime *>(calloc(1, sizeof(KelDateTime)));
-    if (copy == nullptr) {
-        return nullptr;
-    }
-    if (source->date != nullptr) {
-        copy->date = static_cast<KelDate *>(malloc(sizeof(KelDate)));
-        if (copy->date != nullptr) {
-            *copy->date = *source->date;
-        }
-    }
-    if (source->time != nullptr) {
-        copy->time = static_cast<KelTime *>(malloc(sizeof(KelTime)));
-        if (copy->time != nullptr) {
-            *copy->time = *source->time;
-        }
-    }
-    if ((source->date != nullptr && copy->date == nullptr) ||
-        (source->time != nullptr && copy->time == nullptr)) {
-        FreeKelDateTime(copy);
-        return nullptr;
-    }
-    return ColumnValueFromKelDateTime(copy);
+    return NewValue(value, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 void FreeColumnValue(unsigned char *value, uint8_t type) {
-    if (value == nullptr) {
-        return;
-    }
-    if (IsDateColumnType(type)) {
-        auto *record = reinterpret_cast<KelDateTime *>(value);
-        free(record->date);
-        free(record->time);
-    }
+    (void)type;  // every value, dates included, is one block
     free(value);
 }

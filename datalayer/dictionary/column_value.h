@@ -9,10 +9,12 @@
  * float, 10 a double; 12, 13 decimal text; 14, 15, 22 text; 19 one byte, 1 or
  * 0; 20, 21 the bytes as given; 16, 17, 18 a KelDateTime record, length 11.
  *
- * Date values: the buffer holds a whole KelDateTime record (with its date and
- * time pointers) although the recorded length is 11, and the value owns the
- * KelDate and KelTime the record points at. Copy and free date values only
- * with CopyColumnValue and FreeColumnValue, never by their recorded length.
+ * Date values: the buffer is one block holding the KelDateTime record and the
+ * KelDate and KelTime it points at (pointers into the block itself), although
+ * the recorded length is 11. free() releases it whole, as for every value.
+ * Never copy a date value by its recorded length or by memcpy (the copy's
+ * pointers would lead into the original): use CopyColumnValue. Never free
+ * its parts separately.
  *
  * Nothing here logs. Buffers and texts returned are new memory from malloc
  * (pool memory for ConvertColumnValueToPoolString). Safe from any thread.
@@ -57,17 +59,17 @@ FW_API int32_t ParseDecimalInt(const char *text);
 FW_API int64_t ParseDecimalInt64(const char *text);
 FW_API double ParseDecimalDouble(const char *text);
 
-/* A new value holding the date and time of record, which it takes over (the
- * record itself is freed; its parts now belong to the value). Length 11. NULL
- * for NULL or when memory runs out (record is then freed whole). */
+/* A new date value holding the date and time of record, which is freed
+ * whole in every case. Length 11. NULL for NULL or when memory runs out. */
 FW_API unsigned char *ColumnValueFromKelDateTime(KelDateTime *record);
 
-/* A deep copy of a value of type whose recorded length is length (date parts
- * are copied too). NULL for a NULL value or when memory runs out. */
+/* A copy of a value of type whose recorded length is length (a date value is
+ * rebuilt so that its pointers lead into the copy). NULL for a NULL value or
+ * when memory runs out. */
 FW_API unsigned char *CopyColumnValue(const unsigned char *value, int32_t length, uint8_t type);
 
-/* Frees a value of type, with the date and time a date value owns. NULL is
- * ignored. */
+/* Frees a value; the same as free(), kept for callers that hold the type.
+ * NULL is ignored. */
 FW_API void FreeColumnValue(unsigned char *value, uint8_t type);
 
 /* 1 when type is one of the date codes 16, 17, 18. */

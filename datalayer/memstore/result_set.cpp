@@ -1,6 +1,5 @@
 #include "datalayer/memstore/result_set.h"
 
-#include "datalayer/dictionary/column_value.h"
 
 #include <strings.h>
 
@@ -245,34 +244,10 @@ void FreeResultSetColumns(ResultSetColumn *columns, int32_t columnCount) {
     free(columns);
 }
 
-namespace {
-
-// A date cell owns the date and time its record points at; they go before
-// the rows are freed as plain buffers.
-void FreeDateParts(ResultSet *set) {
-    for (ResultSetRow *row = set->rows; row != nullptr; row = row->next) {
-        int32_t index = 0;
-        for (ResultSetCell *cell = row->cells; cell != nullptr && index < set->columnCount;
-             cell = cell->next, ++index) {
-            if (cell->data != nullptr && IsDateColumnType(set->columns[index].type)) {
-                auto *record = reinterpret_cast<KelDateTime *>(cell->data);
-                free(record->date);
-                free(record->time);
-                record->date = nullptr;
-                record->time = nullptr;
-            }
-        }
-    }
-}
-
-}  // namespace
 
 void FreeResultSet(ResultSet *set) {
     if (set == nullptr) {
         return;
-    }
-    if (set->columns != nullptr) {
-        FreeDateParts(set);
     }
     FreeResultSetColumns(set->columns, set->columnCount);
     FreeResultSetRows(set->rows);

@@ -11,14 +11,12 @@
  * - A cell holds length bytes followed by one zero byte, in the column value
  *   encoding of its column's type; a database NULL has no data and length 0.
  *   A date, time or date-time cell (types 16 to 18) holds a whole KelDateTime
- *   record (its recorded length is 11) and owns the KelDate and KelTime the
- *   record points at: build such cells with AppendResultSetCellTakingData
+ *   record and the KelDate and KelTime it points at, in one block (its
+ *   recorded length is 11): build such cells with AppendResultSetCellTakingData
  *   from a value of ColumnValueFromKelDateTime, never by copying 11 bytes.
  * - Ownership: everything reachable from a ResultSet (column names, columns,
  *   rows, cells, cell data) belongs to it and goes with FreeResultSet, which
- *   frees every buffer with free(), and the date and time of every date cell.
- *   (FreeResultSetRows and FreeResultSetCells do not know the column types:
- *   they free cell buffers only.) Texts and data that lookups return belong
+ *   frees every buffer with free(). Texts and data that lookups return belong
  *   to the set.
  * - No call locks: a set is used by one thread at a time.
  * - Results are 1 (true) and 0 (false), or a pointer that is NULL on failure;
