@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "agent/log.h"
+#include "datalayer/db/c_boundary.hpp"
 #include "datalayer/db/config_file.hpp"
 #include "datalayer/db/data_source_map.h"
 #include "util/string_util.h"
@@ -101,17 +102,19 @@ void AddLine(const std::string &line, int lineNumber) {
 }  // namespace
 
 int LoadConnParamsEntryFromFile(const char *path) {
-    LogTrace("@@@ Inside LoadConnParamsEntryFromFile @@@\n");
-    fw::db::ConfigFile file = fw::db::OpenDataFile(path, "connparams.txt");
-    if (!file.IsOpen()) {
-        LogError("Cannot open Connection Parameters File.\n");
-        return 0;
-    }
-    std::string line;
-    for (int lineNumber = 1; file.ReadLine(line); ++lineNumber) {
-        AddLine(line, lineNumber);
-    }
-    return 1;
+    return fw::db::Guarded(0, [&]() {
+        LogTrace("@@@ Inside LoadConnParamsEntryFromFile @@@\n");
+        fw::db::ConfigFile file = fw::db::OpenDataFile(path, "connparams.txt");
+        if (!file.IsOpen()) {
+            LogError("Cannot open Connection Parameters File.\n");
+            return 0;
+        }
+        std::string line;
+        for (int lineNumber = 1; file.ReadLine(line); ++lineNumber) {
+            AddLine(line, lineNumber);
+        }
+        return 1;
+    });
 }
 
 ConnParamsEntry *CreateConnParamsEntry(const char *host, uint16_t port, const char *dsn,

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "agent/log.h"
+#include "datalayer/db/c_boundary.hpp"
 #include "datalayer/db/config_file.hpp"
 #include "util/string_util.h"
 #include "util/vector.h"
@@ -61,27 +62,29 @@ const char *GetDialectName(int dialectIndex) {
 }
 
 int LoadDataSourceMapEntryFromFile(const char *path) {
-    LogTrace("@@@ Inside LoadDataSourceMapEntryFromFile @@@\n");
-    fw::db::ConfigFile file = fw::db::OpenDataFile(path, "dsn_table_map.txt");
-    if (!file.IsOpen()) {
-        LogError("Cannot open DataSourceMap Entry File.\n");
-        return 0;
-    }
-    fw::db::WordReader words(file.stream());
-    std::string table;
-    std::string connection;
-    while (words.Next(table)) {
-        if (!words.Next(connection)) {
-            LogError("dsn_table_map.txt ends with the table %s without a connection name\n",
-                     table.c_str());
-            break;
+    return fw::db::Guarded(0, [&]() {
+        LogTrace("@@@ Inside LoadDataSourceMapEntryFromFile @@@\n");
+        fw::db::ConfigFile file = fw::db::OpenDataFile(path, "dsn_table_map.txt");
+        if (!file.IsOpen()) {
+            LogError("Cannot open DataSourceMap Entry File.\n");
+            return 0;
         }
-        DataSourceMapEntry *entry = CreateDataSourceMapEntry(table.c_str(), connection.c_str());
-        if (entry != nullptr && !AddDataSourceMapEntry(entry)) {
-            FreeEntry(entry);
+        fw::db::WordReader words(file.stream());
+        std::string table;
+        std::string connection;
+        while (words.Next(table)) {
+            if (!words.Next(connection)) {
+                LogError("dsn_table_map.txt ends with the table %s without a connection name\n",
+                         table.c_str());
+                break;
+            }
+            DataSourceMapEntry *entry = CreateDataSourceMapEntry(table.c_str(), connection.c_str());
+            if (entry != nullptr && !AddDataSourceMapEntry(entry)) {
+                FreeEntry(entry);
+            }
         }
-    }
-    return 1;
+        return 1;
+    });
 }
 
 DataSourceMapEntry *CreateDataSourceMapEntry(const char *tableName, const char *connectionName) {

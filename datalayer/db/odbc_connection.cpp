@@ -8,6 +8,7 @@
 
 #include "agent/address_lock.h"
 #include "agent/log.h"
+#include "datalayer/db/c_boundary.hpp"
 #include "datalayer/db/odbc_internal.hpp"
 #include "datalayer/db/odbc_provider.h"
 #include "util/string_util.h"
@@ -123,98 +124,103 @@ int EndTransaction(ConnectionHandle *handle, SQLSMALLINT completion, const char 
 }  // namespace
 
 char *BuildODBCConnectionString(const ConnParamsEntry *entry) {
-    if (entry == nullptr || entry->dsn == nullptr) {
-        return nullptr;
-    }
-    if (entry->useConnectionString) {
+    return fw::db::Guarded(static_cast<char *>(nullptr), [&]() -> char * {
+        if (entry == nullptr || entry->dsn == nullptr) {
+            return nullptr;
+        }
+        if (entry->useConnectionString) {
+            char *copy = nullptr;
+            return entry->connectionString != nullptr &&
+                           AllocateAndSetString(&copy, entry->connectionString) == 1
+                       ? copy
+                       : nullptr;
+        }
+        std::string text = "DSN=";
+        AppendValue(text, entry->dsn);
+        text += ';';
+        if (entry->userName != nullptr) {
+            text += "UID=";
+            AppendValue(text, entry->userName);
+        }
+        text += ';';
+        if (entry->password != nullptr) {
+            text += "PWD=";
+            AppendValue(text, entry->password);
+        }
+        text += ';';
+        if (entry->providerName != nullptr) {
+            text += "Driver={";
+            text += entry->providerName;
+            text += '}';
+        }
         char *copy = nullptr;
-        return entry->connectionString != nullptr &&
-                       AllocateAndSetString(&copy, entry->connectionString) == 1
-                   ? copy
-                   : nullptr;
-    }
-    std::string text = "DSN=";
-    AppendValue(text, entry->dsn);
-    text += ';';
-    if (entry->userName != nullptr) {
-        text += "UID=";
-        AppendValue(text, entry->userName);
-    }
-    text += ';';
-    if (entry->password != nullptr) {
-        text += "PWD=";
-        AppendValue(text, entry->password);
-    }
-    text += ';';
-    if (entry->providerName != nullptr) {
-        text += "Driver={";
-        text += entry->providerName;
-        text += '}';
-    }
-    char *copy = nullptr;
-    return AllocateAndSetString(&copy, text.c_str()) == 1 ? copy : nullptr;
+        return AllocateAndSetString(&copy, text.c_str()) == 1 ? copy : nullptr;
+    });
 }
 
 char *MaskODBCConnectionString(const char *connectionString) {
-    if (connectionString == nullptr) {
-        return nullptr;
-    }
-    std::string in = connectionString;
-    std::string out;
-    size_t i = 0;
-    while (i < in.size()) {
-        size_t equals = in.find('=', i);
-        size_t semicolon = in.find(';', i);
-        if (equals == std::string::npos || (semicolon != std::string::npos && semicolon < equals)) {
-            // An attribute without a value.
-            size_t end = semicolon == std::string::npos ? in.size() : semicolon + 1;
-            out += in.substr(i, end - i);
-            i = end;
-            continue;
+    return fw::db::Guarded(static_cast<char *>(nullptr), [&]() -> char * {
+        if (connectionString == nullptr) {
+            return nullptr;
         }
-        std::string key = in.substr(i, equals - i);
-        size_t start = equals + 1;
-        size_t end = start;
-        if (end < in.size() && in[end] == '{') {
-            // A braced value runs to the closing brace; "}}" stands for "}".
-            ++end;
-            while (end < in.size()) {
-                if (in[end] == '}') {
-                    if (end + 1 < in.size() && in[end + 1] == '}') {
-                        end += 2;
-                        continue;
+        std::string in = connectionString;
+        std::string out;
+        size_t i = 0;
+        while (i < in.size()) {
+            size_t equals = in.find('=', i);
+            size_t semicolon = in.find(';', i);
+            if (equals == std::string::npos ||
+                (semicolon != std::string::npos && semicolon < equals)) {
+                // An attribute without a value.
+                size_t end = semicolon == std::string::npos ? in.size() : semicolon + 1;
+                out += in.substr(i, end - i);
+                i = end;
+                continue;
+            }
+            std::string key = in.substr(i, equals - i);
+            size_t start = equals + 1;
+            size_t end = start;
+            if (end < in.size() && in[end] == '{') {
+                // A braced value runs to the closing brace; "}}" stands for "}".
+                ++end;
+                while (end < in.size()) {
+                    if (in[end] == '}') {
+                        if (end + 1 < in.size() && in[end + 1] == '}') {
+                            end += 2;
+                            continue;
+                        }
+                        ++end;
+                        break;
                     }
                     ++end;
-                    break;
                 }
-                ++end;
             }
+            end = in.find(';', end);
+            if (end == std::string::npos) {
+                end = in.size();
+            }
+            std::string trimmed = key;
+            while (!trimmed.empty() && trimmed.front() == ' ') {
+                trimmed.erase(0, 1);
+            }
+            while (!trimmed.empty() && trimmed.back() == ' ') {
+                trimmed.pop_back();
+            }
+            out += key + "=";
+            if (strcasecmp(trimmed.c_str(), "PWD") == 0 ||
+                strcasecmp(trimmed.c_str(), "PASSWORD") == 0) {
+                out += "***";
+            } else {
+                out += in.substr(start, end - start);
+            }
+            if (end < in.size()) {
+                out += ';';
+            }
+            i = end + 1;
         }
-        end = in.find(';', end);
-        if (end == std::string::npos) {
-            end = in.size();
-        }
-        std::string trimmed = key;
-        while (!trimmed.empty() && trimmed.front() == ' ') {
-            trimmed.erase(0, 1);
-        }
-        while (!trimmed.empty() && trimmed.back() == ' ') {
-            trimmed.pop_back();
-        }
-        out += key + "=";
-        if (strcasecmp(trimmed.c_str(), "PWD") == 0 ||
-            strcasecmp(trimmed.c_str(), "PASSWORD") == 0) {
-            out += "***";
-        } else {
-            out += in.substr(start, end - start);
-        }
-        if (end < in.size()) {
-            out += ';';
-        }
-        i = end + 1;
-    }
-    char *copy = nullptr;
-    return AllocateAndSetString(&copy, out.c_str()) == 1 ? copy : nullptr;
+        char *copy = nullptr;
+        return AllocateAndSetString(&copy, out.c_str()) == 1 ? copy : nullptr;
+    });
 }
 
 void SetODBCLoginTimeout(uint32_t seconds) {
@@ -226,75 +232,78 @@ uint32_t GetODBCLoginTimeout(void) {
 }
 
 ConnectionHandle *ODBCOpenConnection(const ConnParamsEntry *entry) {
-    LogTrace("Inside ODBCOpenConnection\n");
-    if (entry == nullptr || entry->dsn == nullptr) {
-        LogError("ODBC connection Parameter missing\n");
-        return nullptr;
-    }
-    SQLHENV environment = SQL_NULL_HENV;
-    if (!SQL_SUCCEEDED(SQLAllocEnv(&environment))) {
-        LogError("Allocating Env Handle failed\n");
-        return nullptr;
-    }
-    auto *cell = new (std::nothrow) OdbcConnection;
-    if (cell == nullptr) {
-        LogError("Error in allocating SQLHDBC\n");
-        SQLFreeEnv(environment);
-        return nullptr;
-    }
-    cell->environment = environment;
-    if (!SQL_SUCCEEDED(SQLAllocConnect(environment, &cell->connection))) {
-        LogError("Allocating connection Handle failed\n");
-        cell->connection = SQL_NULL_HDBC;
-        FreeOdbc(cell, false);
-        return nullptr;
-    }
-    char *built = BuildODBCConnectionString(entry);
-    if (built == nullptr) {
-        LogError("Unable to allocate memory\n");
-        FreeOdbc(cell, false);
-        return nullptr;
-    }
-    std::string text = ConnectTextFor(entry, built);
-    free(built);
-    if (char *masked = MaskODBCConnectionString(text.c_str())) {
-        LogDebug("ODBCOpenConnection : connecting %s with %s\n",
-                 entry->connectionName != nullptr ? entry->connectionName : "(unnamed)", masked);
-        free(masked);
-    }
-    uint32_t timeout = g_loginTimeout;
-    if (timeout > 0) {
-        SQLSetConnectAttr(cell->connection, SQL_ATTR_LOGIN_TIMEOUT,
-                          reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(timeout)),
-                          SQL_IS_UINTEGER);
-    }
-    // The completed text would hold the password: it is never logged.
-    SQLCHAR completed[1025];
-    SQLSMALLINT completedLength = 0;
-    SQLRETURN rc = SQLDriverConnect(
-        cell->connection, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS, completed,
-        static_cast<SQLSMALLINT>(sizeof completed), &completedLength, SQL_DRIVER_NOPROMPT);
-    explicit_bzero(completed, sizeof completed);
-    explicit_bzero(text.data(), text.size());
-    if (!SQL_SUCCEEDED(rc)) {
-        LogError("Connecting to driver failed\n");
-        fw::db::LogOdbcDiagnostic(SQL_HANDLE_DBC, cell->connection);
-        FreeOdbc(cell, false);
-        return nullptr;
-    }
-    SQLGetInfo(cell->connection, SQL_GETDATA_EXTENSIONS, &cell->getDataExtensions,
-               sizeof cell->getDataExtensions, nullptr);
-    auto *handle = static_cast<ConnectionHandle *>(calloc(1, sizeof(ConnectionHandle)));
-    if (handle == nullptr ||
-        (entry->connectionName != nullptr &&
-         AllocateAndSetString(&handle->connectionName, entry->connectionName) != 1)) {
-        free(handle);
-        FreeOdbc(cell, true);
-        return nullptr;
-    }
-    handle->providerConnection = cell;
-    handle->ownerThread = -1;
-    return handle;
+    return fw::db::Guarded(static_cast<ConnectionHandle *>(nullptr), [&]() -> ConnectionHandle * {
+        LogTrace("Inside ODBCOpenConnection\n");
+        if (entry == nullptr || entry->dsn == nullptr) {
+            LogError("ODBC connection Parameter missing\n");
+            return nullptr;
+        }
+        SQLHENV environment = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocEnv(&environment))) {
+            LogError("Allocating Env Handle failed\n");
+            return nullptr;
+        }
+        auto *cell = new (std::nothrow) OdbcConnection;
+        if (cell == nullptr) {
+            LogError("Error in allocating SQLHDBC\n");
+            SQLFreeEnv(environment);
+            return nullptr;
+        }
+        cell->environment = environment;
+        if (!SQL_SUCCEEDED(SQLAllocConnect(environment, &cell->connection))) {
+            LogError("Allocating connection Handle failed\n");
+            cell->connection = SQL_NULL_HDBC;
+            FreeOdbc(cell, false);
+            return nullptr;
+        }
+        char *built = BuildODBCConnectionString(entry);
+        if (built == nullptr) {
+            LogError("Unable to allocate memory\n");
+            FreeOdbc(cell, false);
+            return nullptr;
+        }
+        std::string text = ConnectTextFor(entry, built);
+        free(built);
+        if (char *masked = MaskODBCConnectionString(text.c_str())) {
+            LogDebug("ODBCOpenConnection : connecting %s with %s\n",
+                     entry->connectionName != nullptr ? entry->connectionName : "(unnamed)",
+                     masked);
+            free(masked);
+        }
+        uint32_t timeout = g_loginTimeout;
+        if (timeout > 0) {
+            SQLSetConnectAttr(cell->connection, SQL_ATTR_LOGIN_TIMEOUT,
+                              reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(timeout)),
+                              SQL_IS_UINTEGER);
+        }
+        // The completed text would hold the password: it is never logged.
+        SQLCHAR completed[1025];
+        SQLSMALLINT completedLength = 0;
+        SQLRETURN rc = SQLDriverConnect(
+            cell->connection, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS, completed,
+            static_cast<SQLSMALLINT>(sizeof completed), &completedLength, SQL_DRIVER_NOPROMPT);
+        explicit_bzero(completed, sizeof completed);
+        explicit_bzero(text.data(), text.size());
+        if (!SQL_SUCCEEDED(rc)) {
+            LogError("Connecting to driver failed\n");
+            fw::db::LogOdbcDiagnostic(SQL_HANDLE_DBC, cell->connection);
+            FreeOdbc(cell, false);
+            return nullptr;
+        }
+        SQLGetInfo(cell->connection, SQL_GETDATA_EXTENSIONS, &cell->getDataExtensions,
+                   sizeof cell->getDataExtensions, nullptr);
+        auto *handle = static_cast<ConnectionHandle *>(calloc(1, sizeof(ConnectionHandle)));
+        if (handle == nullptr ||
+            (entry->connectionName != nullptr &&
+             AllocateAndSetString(&handle->connectionName, entry->connectionName) != 1)) {
+            free(handle);
+            FreeOdbc(cell, true);
+            return nullptr;
+        }
+        handle->providerConnection = cell;
+        handle->ownerThread = -1;
+        return handle;
+    });
 }
 
 int ODBCCloseConnection(ConnectionHandle *handle) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "agent/log.h"
+#include "datalayer/db/c_boundary.hpp"
 #include "datalayer/db/config_file.hpp"
 
 namespace {
@@ -59,47 +60,51 @@ void CreateFromLine(const std::string &line, int lineNumber) {
 }  // namespace
 
 int CreateDSNsFromFile(const char *path) {
-    LogTrace("@@@ Inside CreateDSNsFromFile @@@\n");
-    fw::db::ConfigFile file = fw::db::OpenConfigFile(path);
-    if (!file.IsOpen()) {
-        LogError("Error opening File %s \n", path != nullptr ? path : "(null)");
-        return 0;
-    }
-    std::string line;
-    for (int lineNumber = 1; file.ReadLine(line); ++lineNumber) {
-        CreateFromLine(line, lineNumber);
-    }
-    return 1;
+    return fw::db::Guarded(0, [&]() -> int {
+        LogTrace("@@@ Inside CreateDSNsFromFile @@@\n");
+        fw::db::ConfigFile file = fw::db::OpenConfigFile(path);
+        if (!file.IsOpen()) {
+            LogError("Error opening File %s \n", path != nullptr ? path : "(null)");
+            return 0;
+        }
+        std::string line;
+        for (int lineNumber = 1; file.ReadLine(line); ++lineNumber) {
+            CreateFromLine(line, lineNumber);
+        }
+        return 1;
+    });
 }
 
 int CreateDSN(const char *name, const char *description, const char *server, const char *user,
               const char *password, const char *database, const char *driver) {
-    LogTrace("@@@ Inside CreateDSN @@@\n");
-    if (driver == nullptr || name == nullptr) {
-        LogError("DriverName or DSN name is NULL \n");
-        return 0;
-    }
-    const char *keys[] = {"DSN", "DESCRIPTION", "SERVER", "UID", "PWD", "DATABASE"};
-    const char *values[] = {name, description, server, user, password, database};
-    // The installer takes "key=value" pairs each ended by a zero byte, the
-    // list by a second one.
-    std::string attributes;
-    for (size_t i = 0; i < 6; ++i) {
-        if (Given(values[i])) {
-            attributes += keys[i];
-            attributes += '=';
-            attributes += values[i];
-            attributes += '\0';
+    return fw::db::Guarded(0, [&]() -> int {
+        LogTrace("@@@ Inside CreateDSN @@@\n");
+        if (driver == nullptr || name == nullptr) {
+            LogError("DriverName or DSN name is NULL \n");
+            return 0;
         }
-    }
-    attributes += '\0';
-    BOOL added = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, driver, attributes.c_str());
-    // The attributes held the password.
-    std::fill(attributes.begin(), attributes.end(), '\0');
-    if (!added) {
-        LogError("SQLConfigDataSource returned FALSE \n");
-        LogInstallerError();
-        return 0;
-    }
-    return 1;
+        const char *keys[] = {"DSN", "DESCRIPTION", "SERVER", "UID", "PWD", "DATABASE"};
+        const char *values[] = {name, description, server, user, password, database};
+        // The installer takes "key=value" pairs each ended by a zero byte, the
+        // list by a second one.
+        std::string attributes;
+        for (size_t i = 0; i < 6; ++i) {
+            if (Given(values[i])) {
+                attributes += keys[i];
+                attributes += '=';
+                attributes += values[i];
+                attributes += '\0';
+            }
+        }
+        attributes += '\0';
+        BOOL added = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, driver, attributes.c_str());
+        // The attributes held the password.
+        std::fill(attributes.begin(), attributes.end(), '\0');
+        if (!added) {
+            LogError("SQLConfigDataSource returned FALSE \n");
+            LogInstallerError();
+            return 0;
+        }
+        return 1;
+    });
 }

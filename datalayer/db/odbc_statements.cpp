@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "agent/log.h"
+#include "datalayer/db/c_boundary.hpp"
 #include "datalayer/db/odbc_internal.hpp"
 #include "datalayer/db/odbc_provider.h"
 #include "datalayer/dictionary/column_types.h"
@@ -341,124 +342,132 @@ bool Ran(SQLRETURN rc) {
 }  // namespace
 
 int ODBCExecuteUpdate(ConnectionHandle *handle, const char *statement) {
-    OdbcConnection *cell = OdbcOf(handle);
-    if (cell == nullptr || statement == nullptr) {
-        return 0;
-    }
-    HandleLock lock(handle);
-    StatementGuard stmt;
-    if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
-        return 0;
-    }
-    if (!Ran(SQLExecute(stmt.get()))) {
-        LogError("SQLExecute failed\n");
-        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-        return 0;
-    }
-    SQLLEN rows = 0;
-    if (Failed(SQLRowCount(stmt.get(), &rows))) {
-        LogError("No Rows Affected \n");
-        return 0;
-    }
-    return 1;
+    return fw::db::Guarded(0, [&]() -> int {
+        OdbcConnection *cell = OdbcOf(handle);
+        if (cell == nullptr || statement == nullptr) {
+            return 0;
+        }
+        HandleLock lock(handle);
+        StatementGuard stmt;
+        if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
+            return 0;
+        }
+        if (!Ran(SQLExecute(stmt.get()))) {
+            LogError("SQLExecute failed\n");
+            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+            return 0;
+        }
+        SQLLEN rows = 0;
+        if (Failed(SQLRowCount(stmt.get(), &rows))) {
+            LogError("No Rows Affected \n");
+            return 0;
+        }
+        return 1;
+    });
 }
 
 ResultSet *ODBCExecuteQuery(ConnectionHandle *handle, const char *statement) {
-    LogTrace("Inside ODBCExecuteQuery\n");
-    OdbcConnection *cell = OdbcOf(handle);
-    if (cell == nullptr || statement == nullptr) {
-        return nullptr;
-    }
-    HandleLock lock(handle);
-    StatementGuard stmt;
-    if (!AllocateStatement(cell, stmt)) {
-        return nullptr;
-    }
-    if (!Ran(SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR *>(const_cast<char *>(statement)),
-                           SQL_NTS))) {
-        LogError("SQLExecDirect failed\n");
-        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-        return nullptr;
-    }
-    return FetchResult(stmt.get(), cell, false, nullptr, nullptr);
+    return fw::db::Guarded(static_cast<ResultSet *>(nullptr), [&]() -> ResultSet * {
+        LogTrace("Inside ODBCExecuteQuery\n");
+        OdbcConnection *cell = OdbcOf(handle);
+        if (cell == nullptr || statement == nullptr) {
+            return nullptr;
+        }
+        HandleLock lock(handle);
+        StatementGuard stmt;
+        if (!AllocateStatement(cell, stmt)) {
+            return nullptr;
+        }
+        if (!Ran(SQLExecDirect(
+                stmt.get(), reinterpret_cast<SQLCHAR *>(const_cast<char *>(statement)), SQL_NTS))) {
+            LogError("SQLExecDirect failed\n");
+            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+            return nullptr;
+        }
+        return FetchResult(stmt.get(), cell, false, nullptr, nullptr);
+    });
 }
 
 int ODBCExecuteUpdateBlob(ConnectionHandle *handle, const char *statement, DBChunkSource source,
                           void *context) {
-    LogTrace("Inside ODBCExecuteUpdateBlob\n");
-    OdbcConnection *cell = OdbcOf(handle);
-    if (cell == nullptr || statement == nullptr || source == nullptr) {
-        return 0;
-    }
-    StatementGuard stmt;
-    if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
-        return 0;
-    }
-    SQLLEN atExecution = SQL_LEN_DATA_AT_EXEC(0);
-    if (Failed(SQLBindParameter(stmt.get(), 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, 0,
-                                0, reinterpret_cast<SQLPOINTER>(1), 0, &atExecution))) {
-        LogError("SQLBindParameter failed\n");
-        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-        return 0;
-    }
-    SQLRETURN rc = SQLExecute(stmt.get());
-    while (rc == SQL_NEED_DATA) {
-        SQLPOINTER token = nullptr;
-        rc = SQLParamData(stmt.get(), &token);
-        if (rc != SQL_NEED_DATA) {
-            break;
+    return fw::db::Guarded(0, [&]() -> int {
+        LogTrace("Inside ODBCExecuteUpdateBlob\n");
+        OdbcConnection *cell = OdbcOf(handle);
+        if (cell == nullptr || statement == nullptr || source == nullptr) {
+            return 0;
         }
-        bool any = false;
-        const void *data = nullptr;
-        uint32_t length = 0;
-        while (source(&data, &length, context) != DB_CHUNK_END) {
-            if (length == 0) {
-                continue;
+        StatementGuard stmt;
+        if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
+            return 0;
+        }
+        SQLLEN atExecution = SQL_LEN_DATA_AT_EXEC(0);
+        if (Failed(SQLBindParameter(stmt.get(), 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY,
+                                    0, 0, reinterpret_cast<SQLPOINTER>(1), 0, &atExecution))) {
+            LogError("SQLBindParameter failed\n");
+            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+            return 0;
+        }
+        SQLRETURN rc = SQLExecute(stmt.get());
+        while (rc == SQL_NEED_DATA) {
+            SQLPOINTER token = nullptr;
+            rc = SQLParamData(stmt.get(), &token);
+            if (rc != SQL_NEED_DATA) {
+                break;
             }
-            if (Failed(SQLPutData(stmt.get(), const_cast<void *>(data),
-                                  static_cast<SQLLEN>(length)))) {
-                LogError("SQLPutData failed\n");
-                LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-                return 0;
+            bool any = false;
+            const void *data = nullptr;
+            uint32_t length = 0;
+            while (source(&data, &length, context) != DB_CHUNK_END) {
+                if (length == 0) {
+                    continue;
+                }
+                if (Failed(SQLPutData(stmt.get(), const_cast<void *>(data),
+                                      static_cast<SQLLEN>(length)))) {
+                    LogError("SQLPutData failed\n");
+                    LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+                    return 0;
+                }
+                any = true;
             }
-            any = true;
+            if (!any) {
+                // A source with nothing to give stands for an empty value.
+                static const unsigned char kNothing = 0;
+                SQLPutData(stmt.get(), const_cast<unsigned char *>(&kNothing), 0);
+            }
         }
-        if (!any) {
-            // A source with nothing to give stands for an empty value.
-            static const unsigned char kNothing = 0;
-            SQLPutData(stmt.get(), const_cast<unsigned char *>(&kNothing), 0);
+        if (!Ran(rc)) {
+            LogError("SQLExecute failed\n");
+            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+            return 0;
         }
-    }
-    if (!Ran(rc)) {
-        LogError("SQLExecute failed\n");
-        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-        return 0;
-    }
-    SQLLEN rows = 0;
-    if (Failed(SQLRowCount(stmt.get(), &rows))) {
-        LogError("No Rows Affected \n");
-        return 0;
-    }
-    return 1;
+        SQLLEN rows = 0;
+        if (Failed(SQLRowCount(stmt.get(), &rows))) {
+            LogError("No Rows Affected \n");
+            return 0;
+        }
+        return 1;
+    });
 }
 
 ResultSet *ODBCExecuteQueryBlob(ConnectionHandle *handle, const char *statement, DBChunkSink sink,
                                 void *context) {
-    LogTrace("Inside ODBCExecuteQueryBlob\n");
-    OdbcConnection *cell = OdbcOf(handle);
-    if (cell == nullptr || statement == nullptr) {
-        return nullptr;
-    }
-    StatementGuard stmt;
-    if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
-        return nullptr;
-    }
-    if (!Ran(SQLExecute(stmt.get()))) {
-        LogError("SQLExecute failed\n");
-        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-        return nullptr;
-    }
-    return FetchResult(stmt.get(), cell, true, sink, context);
+    return fw::db::Guarded(static_cast<ResultSet *>(nullptr), [&]() -> ResultSet * {
+        LogTrace("Inside ODBCExecuteQueryBlob\n");
+        OdbcConnection *cell = OdbcOf(handle);
+        if (cell == nullptr || statement == nullptr) {
+            return nullptr;
+        }
+        StatementGuard stmt;
+        if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
+            return nullptr;
+        }
+        if (!Ran(SQLExecute(stmt.get()))) {
+            LogError("SQLExecute failed\n");
+            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+            return nullptr;
+        }
+        return FetchResult(stmt.get(), cell, true, sink, context);
+    });
 }
 
 unsigned char *ConvertODBCDateTime(const char *text, int32_t *length, uint8_t type) {
