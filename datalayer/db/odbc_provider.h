@@ -83,7 +83,8 @@ FW_API int ODBCRollbackTransaction(ConnectionHandle *handle);
 
 /* Executes statement, whose one parameter marker takes a long binary value
  * that source supplies piece by piece (an empty value when it supplies
- * none). 1 or 0. */
+ * none). The pieces are gathered before the statement runs, so the driver
+ * learns the value's length first; they are then put one by one. 1 or 0. */
 FW_API int ODBCExecuteUpdateBlob(ConnectionHandle *handle, const char *statement,
                                  DBChunkSource source, void *context);
 

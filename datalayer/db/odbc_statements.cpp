@@ -400,7 +400,21 @@ int ODBCExecuteUpdateBlob(ConnectionHandle *handle, const char *statement, DBChu
         if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
             return 0;
         }
-        SQLLEN atExecution = SQL_LEN_DATA_AT_EXEC(0);
+        // The whole value is taken from the source first: drivers such as
+        // SQLite's accept pieces only up to the length announced before
+        // execution, which a source does not tell.
+        std::vector<unsigned char> value;
+        std::vector<size_t> pieces;
+        const void *data = nullptr;
+        uint32_t length = 0;
+        while (source(&data, &length, context) != DB_CHUNK_END) {
+            if (length > 0 && data != nullptr) {
+                auto *bytes = static_cast<const unsigned char *>(data);
+                value.insert(value.end(), bytes, bytes + length);
+                pieces.push_back(length);
+            }
+        }
+        SQLLEN atExecution = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(value.size()));
         if (Failed(SQLBindParameter(stmt.get(), 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY,
                                     0, 0, reinterpret_cast<SQLPOINTER>(1), 0, &atExecution))) {
             LogError("SQLBindParameter failed\n");
@@ -414,25 +428,20 @@ int ODBCExecuteUpdateBlob(ConnectionHandle *handle, const char *statement, DBChu
             if (rc != SQL_NEED_DATA) {
                 break;
             }
-            bool any = false;
-            const void *data = nullptr;
-            uint32_t length = 0;
-            while (source(&data, &length, context) != DB_CHUNK_END) {
-                if (length == 0) {
-                    continue;
-                }
-                if (Failed(SQLPutData(stmt.get(), const_cast<void *>(data),
-                                      static_cast<SQLLEN>(length)))) {
+            if (pieces.empty()) {
+                // An empty value.
+                static unsigned char nothing = 0;
+                SQLPutData(stmt.get(), &nothing, 0);
+            }
+            size_t offset = 0;
+            for (size_t piece : pieces) {
+                if (Failed(SQLPutData(stmt.get(), value.data() + offset,
+                                      static_cast<SQLLEN>(piece)))) {
                     LogError("SQLPutData failed\n");
                     LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
                     return 0;
                 }
-                any = true;
-            }
-            if (!any) {
-                // A source with nothing to give stands for an empty value.
-                static const unsigned char kNothing = 0;
-                SQLPutData(stmt.get(), const_cast<unsigned char *>(&kNothing), 0);
+                offset += piece;
             }
         }
         if (!Ran(rc)) {
