@@ -6,6 +6,14 @@
 #include "agent/logger.h"
 #include "agent/paths.h"
 #include "agent/settings.h"
+#include "datalayer/db/conn_params.h"
+#include "datalayer/db/connection_pool.h"
+#include "datalayer/db/data_source_map.h"
+#include "datalayer/db/db_provider.h"
+#include "datalayer/db/db_statements.h"
+#include "datalayer/db/odbc_dsn.h"
+#include "datalayer/db/odbc_provider.h"
+#include "datalayer/db/query_dispatch.h"
 #include "datalayer/memstore/hash_table.h"
 #include "datalayer/memstore/mem_allocator.h"
 #include "datalayer/memstore/mem_pool.h"
@@ -24,6 +32,7 @@
 #include "uninstaller/process_runner.h"
 #include "datalayer/dictionary/column_types.h"
 #include "datalayer/dictionary/column_value.h"
+#include "datalayer/sql/select_query.h"
 #include "util/http_date.h"
 #include "util/kel_datetime.h"
 #include "util/string_scan.h"
@@ -37,7 +46,9 @@ int main(void) {
     return (PlatformSystemMessage(0) != 0 && UnlockObject(&probe) == 2 &&
             CompareStrings("a", "a") == 0 && ParseMonth("Nov") == 10 &&
             HashTableGet(NULL, "a") == NULL && MemPoolIsAncestor(NULL, NULL) == 1 &&
-            GetResultSetColumnName(0, NULL) == NULL)
+            GetResultSetColumnName(0, NULL) == NULL && GetDataSourceMapEntry(NULL) == NULL &&
+            ExecuteQuery(NULL, NULL) == NULL && FindQueryGenerator(NULL) == NULL &&
+            GetConnParamsEntry(NULL) == NULL && GetDialectName(9) == NULL)
                ? 0
                : 1;
 }
