@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     switch (data[0]) {
         case 'c': {
             Check(LoadConnParamsEntryFromFile(path.c_str()) == 1);
-            for (VectorNode *node = GetConnParamsList()->head; node != nullptr;
-                 node = node->next) {
+            for (VectorNode *node = GetConnParamsList()->head; node != nullptr; node = node->next) {
                 auto *entry = static_cast<ConnParamsEntry *>(node->element);
                 Check(entry->host != nullptr && entry->dsn != nullptr &&
                       entry->connectionName != nullptr && entry->databaseType != nullptr);
