@@ -339,6 +339,22 @@ bool Ran(SQLRETURN rc) {
     return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
 }
 
+// The end of an update: whether it ran, and whether the driver can say how
+// many rows it changed (the number itself does not matter).
+int Finish(StatementGuard &stmt, SQLRETURN executed) {
+    if (!Ran(executed)) {
+        LogError("SQLExecute failed\n");
+        LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
+        return 0;
+    }
+    SQLLEN rows = 0;
+    if (Failed(SQLRowCount(stmt.get(), &rows))) {
+        LogError("No Rows Affected \n");
+        return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
 int ODBCExecuteUpdate(ConnectionHandle *handle, const char *statement) {
@@ -352,17 +368,7 @@ int ODBCExecuteUpdate(ConnectionHandle *handle, const char *statement) {
         if (!AllocateStatement(cell, stmt) || !Prepare(stmt, statement)) {
             return 0;
         }
-        if (!Ran(SQLExecute(stmt.get()))) {
-            LogError("SQLExecute failed\n");
-            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-            return 0;
-        }
-        SQLLEN rows = 0;
-        if (Failed(SQLRowCount(stmt.get(), &rows))) {
-            LogError("No Rows Affected \n");
-            return 0;
-        }
-        return 1;
+        return Finish(stmt, SQLExecute(stmt.get()));
     });
 }
 
@@ -444,17 +450,7 @@ int ODBCExecuteUpdateBlob(ConnectionHandle *handle, const char *statement, DBChu
                 offset += piece;
             }
         }
-        if (!Ran(rc)) {
-            LogError("SQLExecute failed\n");
-            LogOdbcDiagnostic(SQL_HANDLE_STMT, stmt.get());
-            return 0;
-        }
-        SQLLEN rows = 0;
-        if (Failed(SQLRowCount(stmt.get(), &rows))) {
-            LogError("No Rows Affected \n");
-            return 0;
-        }
-        return 1;
+        return Finish(stmt, rc);
     });
 }
 

@@ -48,6 +48,20 @@ const char *FirstTableOf(const SelectQuery *query) {
     return nullptr;
 }
 
+using RowOperation = char *(*QueryGenerator::*)(const char *, RowObject *);
+
+// An update, insert or delete statement for a row of a table, logged with
+// its kind.
+char *GenerateForRow(const char *tableName, RowObject *row, RowOperation operation,
+                     const char *kind) {
+    const QueryGenerator *generator = GeneratorFor(tableName);
+    char *text = generator != nullptr && generator->*operation != nullptr
+                     ? (generator->*operation)(tableName, row)
+                     : nullptr;
+    LogDebug("Generated %s Query: %s\n", kind, Shown(text));
+    return text;
+}
+
 }  // namespace
 
 int RegisterQueryGenerator(const QueryGenerator *generator) {
@@ -100,32 +114,17 @@ char *GenerateSelectQuery(SelectQuery *query) {
 
 char *GenerateUpdateQuery(const char *tableName, RowObject *row) {
     LogTrace("@@@ Inside GenerateUpdateQuery @@@\n");
-    const QueryGenerator *generator = GeneratorFor(tableName);
-    char *text = generator != nullptr && generator->GenUpdateQuery != nullptr
-                     ? generator->GenUpdateQuery(tableName, row)
-                     : nullptr;
-    LogDebug("Generated Update Query: %s\n", Shown(text));
-    return text;
+    return GenerateForRow(tableName, row, &QueryGenerator::GenUpdateQuery, "Update");
 }
 
 char *GenerateInsertQuery(const char *tableName, RowObject *row) {
     LogTrace("@@@ Inside GenerateInsertQuery @@@\n");
-    const QueryGenerator *generator = GeneratorFor(tableName);
-    char *text = generator != nullptr && generator->GenInsertQuery != nullptr
-                     ? generator->GenInsertQuery(tableName, row)
-                     : nullptr;
-    LogDebug("Generated Insert Query: %s\n", Shown(text));
-    return text;
+    return GenerateForRow(tableName, row, &QueryGenerator::GenInsertQuery, "Insert");
 }
 
 char *GenerateDeleteQuery(const char *tableName, RowObject *row) {
     LogTrace("@@@ Inside GenerateDeleteQuery @@@\n");
-    const QueryGenerator *generator = GeneratorFor(tableName);
-    char *text = generator != nullptr && generator->GenDeleteQuery != nullptr
-                     ? generator->GenDeleteQuery(tableName, row)
-                     : nullptr;
-    LogDebug("Generated Delete Query: %s\n", Shown(text));
-    return text;
+    return GenerateForRow(tableName, row, &QueryGenerator::GenDeleteQuery, "Delete");
 }
 
 char *GenerateCreateTableQuery(const char *tableName) {
