@@ -1,5 +1,6 @@
 // The ODBC provider's statements: updates, queries with typed result sets,
 // and long binary values streamed in both directions.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,9 @@ constexpr SQLULEN kLargestBoundColumn = 8192;
 // sign, a point or a fraction beyond their declared digits.
 constexpr SQLULEN kBytesPerCharacter = 4;
 constexpr SQLULEN kBoundSlack = 64;
+// Column names: the first buffer, and the most a name may take.
+constexpr size_t kFirstNameBuffer = 99;
+constexpr size_t kLargestNameBuffer = 32767;
 
 bool Failed(SQLRETURN rc) {
     return !SQL_SUCCEEDED(rc);
@@ -158,21 +162,26 @@ bool DescribeColumns(SQLHSTMT statement, SQLSMALLINT count, const OdbcConnection
     columns.resize(static_cast<size_t>(count));
     for (SQLSMALLINT i = 1; i <= count; ++i) {
         Column &column = columns[static_cast<size_t>(i - 1)];
-        std::vector<SQLCHAR> name(256);
+        std::vector<SQLCHAR> name(kFirstNameBuffer);
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT sqlType = 0;
         SQLULEN size = 0;
         SQLSMALLINT digits = 0;
         SQLSMALLINT nullable = 0;
-        SQLRETURN rc = SQLDescribeCol(statement, static_cast<SQLUSMALLINT>(i), name.data(),
-                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
-                                      &size, &digits, &nullable);
-        if (!Failed(rc) && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
-            // A name longer than the buffer is asked for again whole.
-            name.resize(static_cast<size_t>(nameLength) + 1);
+        SQLRETURN rc;
+        for (;;) {
             rc = SQLDescribeCol(statement, static_cast<SQLUSMALLINT>(i), name.data(),
                                 static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size,
                                 &digits, &nullable);
+            // A name that fills the buffer may have been cut (some drivers
+            // then give the cut length): it is asked for again, larger.
+            if (Failed(rc) || nameLength < static_cast<SQLSMALLINT>(name.size()) - 1 ||
+                name.size() >= kLargestNameBuffer) {
+                break;
+            }
+            name.resize(std::min<size_t>(
+                kLargestNameBuffer,
+                std::max<size_t>(name.size() * 4, static_cast<size_t>(nameLength) + 1)));
         }
         if (Failed(rc)) {
             LogError("SQLDescribeCol failed\n");

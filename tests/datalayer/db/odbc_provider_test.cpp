@@ -306,6 +306,20 @@ TEST_P(OdbcEngine, TextsLongerThanTheDeclaredSizeAreReadWholeOrRefused) {
     ExecuteUpdate(handle, ("DROP TABLE " + table).c_str());
 }
 
+// Column names are read whole, however long (PostgreSQL itself cuts names
+// to 63 characters).
+TEST_P(OdbcEngine, LongColumnNamesAreKeptWhole) {
+    ConnectionHandle *handle = OpenForWriting();
+    ASSERT_NE(nullptr, handle);
+    std::string name = "c" + std::string(149, 'n');
+    ResultSet *set = ExecuteQuery(handle, ("SELECT 7 AS " + name).c_str());
+    ASSERT_NE(nullptr, set) << Log();
+    bool cut = std::string(GetParam().name) == "PostgreSQL";
+    EXPECT_EQ(cut ? name.substr(0, 63) : name, set->columns[0].name);
+    EXPECT_EQ("7", CellText(set, 0, 0));
+    FreeResultSet(set);
+}
+
 TEST_P(OdbcEngine, FailingStatementsAreLoggedAndReportedAsFailures) {
     ConnectionHandle *handle = OpenForWriting();
     ASSERT_NE(nullptr, handle);
