@@ -6,6 +6,14 @@
 #include "agent/logger.h"
 #include "agent/paths.h"
 #include "agent/settings.h"
+#include "datalayer/db/conn_params.h"
+#include "datalayer/db/connection_pool.h"
+#include "datalayer/db/data_source_map.h"
+#include "datalayer/db/db_provider.h"
+#include "datalayer/db/db_statements.h"
+#include "datalayer/db/odbc_dsn.h"
+#include "datalayer/db/odbc_provider.h"
+#include "datalayer/db/query_dispatch.h"
 #include "datalayer/memstore/hash_table.h"
 #include "datalayer/memstore/mem_allocator.h"
 #include "datalayer/memstore/mem_pool.h"
@@ -28,6 +36,11 @@
 #include "datalayer/dictionary/table_defn.h"
 #include "datalayer/dictionary/table_registry.h"
 #include "datalayer/dictionary/xml_tag_tree.h"
+#include "datalayer/db/sequence_generator.h"
+#include "datalayer/memstore/notification.h"
+#include "datalayer/memstore/row_object.h"
+#include "datalayer/memstore/table_data.h"
+#include "datalayer/sql/select_query.h"
 #include "util/http_date.h"
 #include "util/kel_datetime.h"
 #include "util/string_scan.h"
@@ -41,7 +54,9 @@ int main(void) {
     return (PlatformSystemMessage(0) != 0 && UnlockObject(&probe) == 2 &&
             CompareStrings("a", "a") == 0 && ParseMonth("Nov") == 10 &&
             HashTableGet(NULL, "a") == NULL && MemPoolIsAncestor(NULL, NULL) == 1 &&
-            GetResultSetColumnName(0, NULL) == NULL)
+            GetResultSetColumnName(0, NULL) == NULL && GetDataSourceMapEntry(NULL) == NULL &&
+            ExecuteQuery(NULL, NULL) == NULL && FindQueryGenerator(NULL) == NULL &&
+            GetConnParamsEntry(NULL) == NULL && GetDialectName(9) == NULL)
                ? 0
                : 1;
 }
