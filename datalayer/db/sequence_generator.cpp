@@ -231,7 +231,8 @@ int UpdateSeqGen(const char *tableName, const char *seqName) {
     try {
         // Without a table the map has no entry, and the single default
         // connection is used.
-        const char *connection = tableName != nullptr ? GetConnectionNameForTable(tableName) : nullptr;
+        const char *connection =
+            tableName != nullptr ? GetConnectionNameForTable(tableName) : nullptr;
         ConnectionHandle *handle = GetDBConnection(connection);
         if (handle == nullptr) {
             LogError("Table doesn't Exists for UpdateSeqGen\n");

@@ -48,8 +48,8 @@ unsigned char *CopyForNotification(const RowObject *row, int32_t i, uint8_t type
 
 RowObject *CopyRow(const RowObject *row, const TableData *table) {
     int32_t count = table->columnCount;
-    auto *values = static_cast<unsigned char **>(calloc(static_cast<size_t>(count) + 1,
-                                                        sizeof(unsigned char *)));
+    auto *values = static_cast<unsigned char **>(
+        calloc(static_cast<size_t>(count) + 1, sizeof(unsigned char *)));
     auto *lengths = static_cast<int32_t *>(calloc(static_cast<size_t>(count) + 1, sizeof(int32_t)));
     auto *copy = static_cast<RowObject *>(calloc(1, sizeof(RowObject)));
     if (values == nullptr || lengths == nullptr || copy == nullptr) {
@@ -75,7 +75,9 @@ RowObject *CopyRow(const RowObject *row, const TableData *table) {
 
 }  // namespace
 
-void InitNotification(void) { InitVector(&g_listeners, nullptr); }
+void InitNotification(void) {
+    InitVector(&g_listeners, nullptr);
+}
 
 int AddNotificationListener(const char *name, uint8_t eventType, NotificationCallback callback,
                             uint8_t enabled, char **tableNames) {

@@ -1,6 +1,5 @@
 #include "datalayer/memstore/result_set.h"
 
-
 #include <strings.h>
 
 #include <cstdint>
@@ -243,7 +242,6 @@ void FreeResultSetColumns(ResultSetColumn *columns, int32_t columnCount) {
     }
     free(columns);
 }
-
 
 void FreeResultSet(ResultSet *set) {
     if (set == nullptr) {

@@ -53,7 +53,9 @@ Registry &TheRegistry() {
     return *registry;
 }
 
-void Trace(const char *operation) { LogTrace("@@@ Inside %s @@@\n", operation); }
+void Trace(const char *operation) {
+    LogTrace("@@@ Inside %s @@@\n", operation);
+}
 
 int32_t ColumnIndex(const TableData *table, const char *columnName) {
     for (int32_t i = 0; i < table->columnCount; ++i) {
@@ -164,8 +166,8 @@ ColumnDefn *GetTableColumn(const TableData *table, int32_t index) {
         index >= table->columnCount) {
         return nullptr;
     }
-    VectorNode *node = GetNthElement(table->definition->columnVect, index,
-                                     table->definition->columnVect->head);
+    VectorNode *node =
+        GetNthElement(table->definition->columnVect, index, table->definition->columnVect->head);
     return node != nullptr ? static_cast<ColumnDefn *>(node->element) : nullptr;
 }
 
@@ -229,7 +231,9 @@ TableData *GetTableDataByName(const char *tableName) {
     return found != registry.index.end() ? found->second : nullptr;
 }
 
-Vector *GetTableDataList(void) { return &TheRegistry().list; }
+Vector *GetTableDataList(void) {
+    return &TheRegistry().list;
+}
 
 int AddNewRow(const char *tableName, RowObject *row) {
     Trace("AddNewRow");

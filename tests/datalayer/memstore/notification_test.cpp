@@ -11,6 +11,7 @@
 #include "datalayer/dictionary/column_value.h"
 #include "datalayer/dictionary/table_registry.h"
 #include "datalayer/memstore/table_data.h"
+#include "agent/log.h"
 #include "tests/support/test_support.hpp"
 
 namespace {
@@ -56,7 +57,7 @@ RowObject *Row(const char *a, const char *b) {
 }
 
 class NotificationTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         log_ = OpenTestLog(dir_, 3);
         g_heard.clear();
@@ -115,15 +116,15 @@ TEST_F(NotificationTest, TheEventRule) {
     ASSERT_EQ(1, AddNotificationListener("everything", 0, Remember, 1, names));
 
     RowObject *fresh = Row("n", "1");
-    ASSERT_EQ(1, AddNewRow("A", fresh));                         // ROW_NEW
+    ASSERT_EQ(1, AddNewRow("A", fresh));  // ROW_NEW
     RowObject *loaded = Row("d", "1");
     loaded->flags = ROW_FROM_DB;
-    ASSERT_EQ(1, AddNewRow("A", loaded));                        // ROW_FROM_DB
+    ASSERT_EQ(1, AddNewRow("A", loaded));  // ROW_FROM_DB
     const unsigned char two[] = "2";
-    ASSERT_EQ(1, UpdateRowObject("A", fresh, "V", two, 1));      // NEW|MODIFIED
-    ASSERT_EQ(1, UpdateRowObject("A", loaded, "V", two, 1));     // FROM_DB|MODIFIED
-    ASSERT_EQ(1, DeleteRowObject("A", loaded));                  // marked only: silent
-    ASSERT_EQ(1, DeleteRowObject("A", fresh));                   // NEW|MODIFIED, removed
+    ASSERT_EQ(1, UpdateRowObject("A", fresh, "V", two, 1));   // NEW|MODIFIED
+    ASSERT_EQ(1, UpdateRowObject("A", loaded, "V", two, 1));  // FROM_DB|MODIFIED
+    ASSERT_EQ(1, DeleteRowObject("A", loaded));               // marked only: silent
+    ASSERT_EQ(1, DeleteRowObject("A", fresh));                // NEW|MODIFIED, removed
 
     std::vector<std::string> got;
     for (const Heard &h : g_heard) {

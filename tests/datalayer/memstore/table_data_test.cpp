@@ -23,12 +23,12 @@ using fw::test::TempDir;
 // ITEMS (ID int key, NAME char, QTY int default 3, NOTE char default "none").
 void DefineItems() {
     Vector *columns = CreateVector();
-    AddElementValue(columns, CreateColumnDefn("ID", KEL_SQL_INT, nullptr, 0, 1, nullptr, nullptr,
-                                              0, 0, nullptr));
-    AddElementValue(columns, CreateColumnDefn("NAME", KEL_SQL_CHAR, nullptr, 0, 0, nullptr,
-                                              nullptr, 40, 1, nullptr));
-    AddElementValue(columns, CreateColumnDefn("QTY", KEL_SQL_INT, "3", 1, 0, nullptr, nullptr, 0,
-                                              1, nullptr));
+    AddElementValue(columns, CreateColumnDefn("ID", KEL_SQL_INT, nullptr, 0, 1, nullptr, nullptr, 0,
+                                              0, nullptr));
+    AddElementValue(columns, CreateColumnDefn("NAME", KEL_SQL_CHAR, nullptr, 0, 0, nullptr, nullptr,
+                                              40, 1, nullptr));
+    AddElementValue(
+        columns, CreateColumnDefn("QTY", KEL_SQL_INT, "3", 1, 0, nullptr, nullptr, 0, 1, nullptr));
     AddElementValue(columns, CreateColumnDefn("NOTE", KEL_SQL_CHAR, "none", 4, 0, nullptr, nullptr,
                                               40, 1, nullptr));
     ConstraintDefn *constraints = CreateConstraintDefn();
@@ -59,7 +59,7 @@ RowObject *Row(unsigned char *id, unsigned char *name, unsigned char *qty = null
         bool isInt = i == 0 || i == 2;
         lengths[i] = given[i] == nullptr ? 0
                      : isInt             ? 4
-                                         : static_cast<int32_t>(strlen(reinterpret_cast<char *>(given[i])));
+                             : static_cast<int32_t>(strlen(reinterpret_cast<char *>(given[i])));
     }
     return CreateNewRowObject(values, lengths);
 }
@@ -71,7 +71,7 @@ int32_t IntAt(const RowObject *row, int column) {
 }
 
 class TableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         log_ = OpenTestLog(dir_, 4);
         InitTableDefnList();
@@ -143,8 +143,9 @@ TEST_F(TableTest, UpdatesCopyTheValueAndRefuseKeys) {
     unsigned char *before = row->values[0];
     EXPECT_EQ(0, UpdateRowObject("ITEMS", row, "id", fresh, 4));
     EXPECT_EQ(before, row->values[0]);
-    EXPECT_NE(std::string::npos,
-              Log().find("[ERROR] @@@ UpdateRowObject Failed as PrimaryKey is being updated @@@\n"));
+    EXPECT_NE(
+        std::string::npos,
+        Log().find("[ERROR] @@@ UpdateRowObject Failed as PrimaryKey is being updated @@@\n"));
     EXPECT_EQ(0, UpdateRowObject("ITEMS", row, "MISSING", fresh, 4));
     EXPECT_EQ(0, UpdateRowObject("ITEMS", nullptr, "NAME", fresh, 4));
     EXPECT_NE(std::string::npos, Log().find("rowPtr passed as parameter in NULL"));
