@@ -60,29 +60,16 @@ struct Column {
     bool toSink = false;
     std::vector<char> buffer;
     SQLLEN indicator = 0;
+    // The current row's value, read before the row's block is made.
+    std::string whole;  // the text of a column read with SQLGetData
+    const char *text = nullptr;
+    size_t length = 0;
+    bool isNull = false;
+    unsigned char *converted = nullptr;  // booleans and dates, made apart
+    unsigned char number[16];            // a fixed-width value, made once
+    int32_t valueLength = 0;
+    size_t storage = 0;
 };
-
-// Frees rows whose cells hold values of the columns' types (date values own
-// their parts).
-void FreeTypedCells(ResultSetCell *cells, const std::vector<Column> &columns) {
-    size_t i = 0;
-    while (cells != nullptr) {
-        ResultSetCell *next = cells->next;
-        FreeColumnValue(cells->data, i < columns.size() ? columns[i].code : 0);
-        free(cells);
-        cells = next;
-        ++i;
-    }
-}
-
-void FreeTypedRows(ResultSetRow *rows, const std::vector<Column> &columns) {
-    while (rows != nullptr) {
-        ResultSetRow *next = rows->next;
-        FreeTypedCells(rows->cells, columns);
-        free(rows);
-        rows = next;
-    }
-}
 
 // The whole character value of a column through SQLGetData, however long.
 // False when the driver fails; *isNull for a database NULL.
@@ -209,67 +196,124 @@ bool DescribeColumns(SQLHSTMT statement, SQLSMALLINT count, const OdbcConnection
     return true;
 }
 
-// Reads the current row into a cell list; false (the cells freed) when a
-// value cannot be read or converted.
-bool ReadRow(SQLHSTMT statement, std::vector<Column> &columns, DBChunkSink sink, void *context,
-             ResultSetCell *&cells) {
-    cells = nullptr;
-    std::string whole;
+// Takes the current row's text of every column, streaming long binary
+// values to the sink. False when a value cannot be read.
+bool TakeTexts(SQLHSTMT statement, std::vector<Column> &columns, DBChunkSink sink, void *context) {
     for (size_t i = 0; i < columns.size(); ++i) {
         Column &column = columns[i];
         auto number = static_cast<SQLUSMALLINT>(i + 1);
-        const char *text = nullptr;
-        size_t length = 0;
-        bool isNull = false;
+        column.text = nullptr;
+        column.length = 0;
+        column.isNull = false;
         if (column.toSink) {
             StreamToSink(statement, number, sink, context);
-            isNull = true;
+            column.isNull = true;
         } else if (column.bound && column.indicator == SQL_NULL_DATA) {
-            isNull = true;
+            column.isNull = true;
         } else if (column.bound && column.indicator != SQL_NO_TOTAL &&
                    column.indicator < static_cast<SQLLEN>(column.buffer.size())) {
-            text = column.buffer.data();
-            length = static_cast<size_t>(column.indicator);
+            column.text = column.buffer.data();
+            column.length = static_cast<size_t>(column.indicator);
         } else {
             // Unbound, or longer than its buffer (SQLite keeps texts longer
             // than the declared size): read it whole.
-            if (!ReadWhole(statement, number, whole, isNull)) {
+            if (!ReadWhole(statement, number, column.whole, column.isNull)) {
                 LogError("SQLGetData failed for column %s\n", column.name.c_str());
                 LogOdbcDiagnostic(SQL_HANDLE_STMT, statement);
-                FreeTypedCells(cells, columns);
                 return false;
             }
-            text = whole.c_str();
-            length = whole.size();
+            column.text = column.whole.c_str();
+            column.length = column.whole.size();
         }
-        unsigned char *value = nullptr;
-        int32_t valueLength = 0;
-        if (!isNull) {
-            value = CellValue(text, length, column.code, valueLength);
-            if (value == nullptr) {
-                LogError("Cannot convert the value %s of column %s to its type %d\n", text,
-                         column.name.c_str(), column.code);
-                FreeTypedCells(cells, columns);
-                return false;
-            }
-        }
-        ResultSetCell *appended =
-            AppendResultSetCellTakingData(cells, static_cast<uint32_t>(valueLength), value);
-        if (appended == nullptr) {
-            FreeColumnValue(value, column.code);
-            FreeTypedCells(cells, columns);
-            return false;
-        }
-        cells = appended;
     }
     return true;
+}
+
+// Measures every value of the row in its column encoding. Booleans and dates
+// are converted apart; the others are converted later straight into the
+// row's block. False when a text cannot be converted.
+bool MeasureValues(std::vector<Column> &columns, std::vector<size_t> &storage) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        Column &column = columns[i];
+        column.converted = nullptr;
+        column.valueLength = 0;
+        column.storage = 0;
+        if (!column.isNull) {
+            if (column.code == KEL_SQL_BOOLEAN || IsDateColumnType(column.code)) {
+                column.converted =
+                    CellValue(column.text, column.length, column.code, column.valueLength);
+                if (column.converted != nullptr) {
+                    column.storage = GetColumnValueStorageSize(column.valueLength, column.code);
+                }
+            } else if (GetFixedValueLength(column.code) > 0) {
+                // Numbers are parsed once, here, and copied into the block.
+                column.storage =
+                    ConvertStringToColumnValueIn(column.text, &column.valueLength, column.code,
+                                                 column.number, sizeof column.number);
+            } else {
+                column.valueLength = static_cast<int32_t>(column.length);
+                column.storage = ConvertStringToColumnValueIn(column.text, &column.valueLength,
+                                                              column.code, nullptr, 0);
+            }
+            if (column.storage == 0) {
+                LogError("Cannot convert the value %s of column %s to its type %d\n", column.text,
+                         column.name.c_str(), column.code);
+                return false;
+            }
+        }
+        storage[i] = column.storage;
+    }
+    return true;
+}
+
+void ReleaseConverted(std::vector<Column> &columns) {
+    for (Column &column : columns) {
+        free(column.converted);
+        column.converted = nullptr;
+    }
+}
+
+// Reads the current row into one block of cells and values; NULL (nothing
+// left allocated) when a value cannot be read or converted, or memory runs
+// out.
+ResultSetRow *ReadRow(SQLHSTMT statement, std::vector<Column> &columns, DBChunkSink sink,
+                      void *context, std::vector<size_t> &storage) {
+    storage.resize(columns.size());
+    if (!TakeTexts(statement, columns, sink, context) || !MeasureValues(columns, storage)) {
+        ReleaseConverted(columns);
+        return nullptr;
+    }
+    ResultSetRow *row = NewPackedResultSetRow(static_cast<int32_t>(columns.size()), storage.data());
+    if (row == nullptr) {
+        ReleaseConverted(columns);
+        return nullptr;
+    }
+    ResultSetCell *cell = row->cells;
+    for (size_t i = 0; i < columns.size(); ++i, cell = cell->next) {
+        Column &column = columns[i];
+        if (column.isNull) {
+            continue;
+        }
+        if (column.converted != nullptr) {
+            CopyColumnValueTo(column.converted, column.valueLength, column.code, cell->data);
+        } else if (GetFixedValueLength(column.code) > 0) {
+            memcpy(cell->data, column.number, column.storage);
+        } else {
+            column.valueLength = static_cast<int32_t>(column.length);
+            ConvertStringToColumnValueIn(column.text, &column.valueLength, column.code, cell->data,
+                                         column.storage);
+        }
+        cell->length = static_cast<uint32_t>(column.valueLength);
+    }
+    ReleaseConverted(columns);
+    return row;
 }
 
 // Builds the result set of an executed statement.
 ResultSet *FetchResult(SQLHSTMT statement, const OdbcConnection *cell, bool streamBlobs,
                        DBChunkSink sink, void *context) {
-    SQLLEN rowCount = 0;
-    if (Failed(SQLRowCount(statement, &rowCount))) {
+    SQLLEN affected = 0;
+    if (Failed(SQLRowCount(statement, &affected))) {
         LogError("No Rows Affected\n");
         return nullptr;
     }
@@ -283,27 +327,24 @@ ResultSet *FetchResult(SQLHSTMT statement, const OdbcConnection *cell, bool stre
         return nullptr;
     }
     ResultSetRow *rows = nullptr;
+    std::vector<size_t> storage;
+    int32_t rowCount = 0;
     SQLRETURN rc = SQL_NO_DATA;
     while (count > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
-        ResultSetCell *cells = nullptr;
-        if (!ReadRow(statement, columns, sink, context, cells)) {
-            FreeTypedRows(rows, columns);
+        ResultSetRow *row = ReadRow(statement, columns, sink, context, storage);
+        if (row == nullptr) {
+            FreeResultSetRows(rows);
             return nullptr;
         }
-        ResultSetRow *appended = AppendResultSetRow(rows, cells);
-        if (appended == nullptr) {
-            FreeTypedCells(cells, columns);
-            FreeTypedRows(rows, columns);
-            return nullptr;
-        }
-        rows = appended;
+        rows = AppendPackedResultSetRow(rows, row);
+        ++rowCount;
     }
     // Rows stop at the end of the data; a fetch that fails instead fails the
     // query rather than pass a part of the rows off as the whole.
     if (count > 0 && rc != SQL_NO_DATA) {
         LogError("SQLFetch failed\n");
         LogOdbcDiagnostic(SQL_HANDLE_STMT, statement);
-        FreeTypedRows(rows, columns);
+        FreeResultSetRows(rows);
         return nullptr;
     }
     auto *described = static_cast<ResultSetColumn *>(
@@ -314,10 +355,10 @@ ResultSet *FetchResult(SQLHSTMT statement, const OdbcConnection *cell, bool stre
         described[i].type = columns[i].code;
         ok = described[i].name != nullptr;
     }
-    ResultSet *set = ok ? CreateResultSet(rows, described, count) : nullptr;
+    ResultSet *set = ok ? CreateResultSetOfCount(rows, rowCount, described, count) : nullptr;
     if (set == nullptr) {
         FreeResultSetColumns(described, count);
-        FreeTypedRows(rows, columns);
+        FreeResultSetRows(rows);
     }
     return set;
 }

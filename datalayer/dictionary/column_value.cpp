@@ -24,14 +24,6 @@ unsigned char *NewValue(const void *bytes, size_t length) {
 }
 
 template <class T>
-unsigned char *NewNumber(T number, int32_t *length) {
-    if (length != nullptr) {
-        *length = static_cast<int32_t>(sizeof number);
-    }
-    return NewValue(&number, sizeof number);
-}
-
-template <class T>
 T Read(const unsigned char *value) {
     T number;
     memcpy(&number, value, sizeof number);
@@ -62,28 +54,6 @@ bool ParseSignedDigits(const char *text, U &magnitude, bool &negative) {
         magnitude = static_cast<U>(magnitude * 10u + static_cast<U>(*text - '0'));
     }
     return true;
-}
-
-unsigned char *BooleanValue(const char *text, int32_t *length) {
-    uint8_t flag;
-    if (strcasecmp(text, "TRUE") == 0) {
-        flag = 1;
-    } else if (strcasecmp(text, "FALSE") == 0) {
-        flag = 0;
-    } else {
-        return nullptr;
-    }
-    return NewNumber(flag, length);
-}
-
-unsigned char *PrefixValue(const char *text, int32_t *length) {
-    size_t available = strlen(text);
-    size_t take = (length == nullptr || *length < 0) ? available : static_cast<size_t>(*length);
-    if (length != nullptr) {
-        *length = static_cast<int32_t>(take);
-    }
-    // The caller's length may run past the text's zero byte (binary data).
-    return NewValue(text, take);
 }
 
 // The decimal text of an integer or floating value; empty when type is not
@@ -222,55 +192,156 @@ unsigned char *ColumnValueFromKelDateTime(KelDateTime *record) {
     return value;
 }
 
-unsigned char *ConvertStringToColumnValue(const char *text, int32_t *length, uint8_t type) {
+namespace {
+
+// Writes bytes and the closing zero byte to out when they fit; returns the
+// storage they take.
+size_t Emit(const void *bytes, size_t count, unsigned char *out, size_t capacity) {
+    if (out != nullptr && count + 1 <= capacity) {
+        if (count > 0) {
+            memcpy(out, bytes, count);
+        }
+        out[count] = 0;
+    }
+    return count + 1;
+}
+
+template <class T>
+size_t EmitNumber(T number, int32_t *length, unsigned char *out, size_t capacity) {
+    if (length != nullptr) {
+        *length = static_cast<int32_t>(sizeof number);
+    }
+    return Emit(&number, sizeof number, out, capacity);
+}
+
+size_t EmitDate(const KelDate *date, const KelTime *time, unsigned char *out, size_t capacity) {
+    if (out != nullptr && sizeof(DateValueBlock) <= capacity) {
+        auto *block = reinterpret_cast<DateValueBlock *>(out);
+        memset(block, 0, sizeof *block);
+        if (date != nullptr) {
+            block->date = *date;
+            block->record.date = &block->date;
+        }
+        if (time != nullptr) {
+            block->time = *time;
+            block->record.time = &block->time;
+        }
+    }
+    return sizeof(DateValueBlock);
+}
+
+}  // namespace
+
+size_t ConvertStringToColumnValueIn(const char *text, int32_t *length, uint8_t type,
+                                    unsigned char *out, size_t capacity) {
     if (text == nullptr) {
-        return nullptr;
+        return 0;
     }
     switch (type) {
         case KEL_SQL_TINYINT:
         case KEL_SQL_UNSIGNED_TINYINT:
-            return NewNumber(static_cast<uint8_t>(ParseDecimalInt(text)), length);
+            return EmitNumber(static_cast<uint8_t>(ParseDecimalInt(text)), length, out, capacity);
         case KEL_SQL_SMALLINT:
         case KEL_SQL_UNSIGNED_SMALLINT:
-            return NewNumber(static_cast<uint16_t>(ParseDecimalInt(text)), length);
+            return EmitNumber(static_cast<uint16_t>(ParseDecimalInt(text)), length, out, capacity);
         case KEL_SQL_INT:
         case KEL_SQL_UNSIGNED_INT:
-            return NewNumber(static_cast<uint32_t>(ParseDecimalInt(text)), length);
+            return EmitNumber(static_cast<uint32_t>(ParseDecimalInt(text)), length, out, capacity);
         case KEL_SQL_LONG_INT:
         case KEL_SQL_UNSIGNED_LONG_INT:
-            return NewNumber(static_cast<uint64_t>(ParseDecimalInt64(text)), length);
+            return EmitNumber(static_cast<uint64_t>(ParseDecimalInt64(text)), length, out,
+                              capacity);
         case KEL_SQL_FLOAT:
         case KEL_SQL_REAL:
-            return NewNumber(static_cast<float>(ParseDecimalDouble(text)), length);
+            return EmitNumber(static_cast<float>(ParseDecimalDouble(text)), length, out, capacity);
         case KEL_SQL_DOUBLE:
-            return NewNumber(ParseDecimalDouble(text), length);
+            return EmitNumber(ParseDecimalDouble(text), length, out, capacity);
         case KEL_SQL_CHAR:
         case KEL_SQL_VARCHAR:
-        case KEL_SQL_TEXT:
+        case KEL_SQL_TEXT: {
+            size_t count = strlen(text);
             if (length != nullptr) {
-                *length = static_cast<int32_t>(strlen(text));
+                *length = static_cast<int32_t>(count);
             }
-            return NewValue(text, strlen(text));
+            return Emit(text, count, out, capacity);
+        }
         case KEL_SQL_DATE:
         case KEL_SQL_TIME:
         case KEL_SQL_DATETIME: {
-            unsigned char *value = ColumnValueFromKelDateTime(ConvertStringToKelDateTime(text));
-            if (value != nullptr && length != nullptr) {
+            KelDateTime *record = ConvertStringToKelDateTime(text);
+            if (record == nullptr) {
+                return 0;
+            }
+            size_t size = EmitDate(record->date, record->time, out, capacity);
+            FreeKelDateTime(record);
+            if (length != nullptr) {
                 *length = KEL_DATETIME_VALUE_LENGTH;
             }
-            return value;
+            return size;
         }
-        case KEL_SQL_BOOLEAN:
-            return BooleanValue(text, length);
+        case KEL_SQL_BOOLEAN: {
+            uint8_t flag;
+            if (strcasecmp(text, "TRUE") == 0) {
+                flag = 1;
+            } else if (strcasecmp(text, "FALSE") == 0) {
+                flag = 0;
+            } else {
+                return 0;
+            }
+            return EmitNumber(flag, length, out, capacity);
+        }
         case KEL_SQL_NOT_SUPPORTED_TYPE:
         case KEL_SQL_DECIMAL:
         case KEL_SQL_NUMERIC:
         case KEL_SQL_BLOB:
-        case KEL_SQL_CLOB:
-            return PrefixValue(text, length);
+        case KEL_SQL_CLOB: {
+            // The caller's length may run past the text's zero byte (binary data).
+            size_t take =
+                (length == nullptr || *length < 0) ? strlen(text) : static_cast<size_t>(*length);
+            if (length != nullptr) {
+                *length = static_cast<int32_t>(take);
+            }
+            return Emit(text, take, out, capacity);
+        }
         default:
-            return nullptr;
+            return 0;
     }
+}
+
+unsigned char *ConvertStringToColumnValue(const char *text, int32_t *length, uint8_t type) {
+    int32_t measured = length != nullptr ? *length : -1;
+    size_t size = ConvertStringToColumnValueIn(text, &measured, type, nullptr, 0);
+    if (size == 0) {
+        return nullptr;
+    }
+    auto *value = static_cast<unsigned char *>(malloc(size));
+    if (value == nullptr) {
+        return nullptr;
+    }
+    int32_t written = length != nullptr ? *length : -1;
+    ConvertStringToColumnValueIn(text, &written, type, value, size);
+    if (length != nullptr) {
+        *length = written;
+    }
+    return value;
+}
+
+size_t GetColumnValueStorageSize(int32_t length, uint8_t type) {
+    if (IsDateColumnType(type)) {
+        return sizeof(DateValueBlock);
+    }
+    return static_cast<size_t>(length > 0 ? length : 0) + 1;
+}
+
+void CopyColumnValueTo(const unsigned char *value, int32_t length, uint8_t type,
+                       unsigned char *out) {
+    if (IsDateColumnType(type)) {
+        const auto *record = reinterpret_cast<const KelDateTime *>(value);
+        EmitDate(record->date, record->time, out, sizeof(DateValueBlock));
+        return;
+    }
+    size_t count = static_cast<size_t>(length > 0 ? length : 0);
+    Emit(value, count, out, count + 1);
 }
 
 char *ConvertColumnValueToString(const unsigned char *value, uint8_t type) {

@@ -22,6 +22,7 @@
 #ifndef FW_DATALAYER_DICTIONARY_COLUMN_VALUE_H
 #define FW_DATALAYER_DICTIONARY_COLUMN_VALUE_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "datalayer/memstore/mem_pool.h"
@@ -40,6 +41,22 @@ FW_BEGIN_DECLS
  * or boolean cannot be made of, a type above 22, or when memory runs out. The
  * caller releases the value with FreeColumnValue. */
 FW_API unsigned char *ConvertStringToColumnValue(const char *text, int32_t *length, uint8_t type);
+
+/* ConvertStringToColumnValue into the caller's memory: returns the storage
+ * the value takes (GetColumnValueStorageSize of its length and type), 0 when
+ * text cannot be converted, and writes the value to out only when that
+ * storage is at most capacity (out may be NULL to measure). */
+FW_API size_t ConvertStringToColumnValueIn(const char *text, int32_t *length, uint8_t type,
+                                           unsigned char *out, size_t capacity);
+
+/* The bytes a value of type with recorded length takes in memory: length + 1
+ * (its zero byte), or the whole block of a date value. */
+FW_API size_t GetColumnValueStorageSize(int32_t length, uint8_t type);
+
+/* Copies a value into out, which has GetColumnValueStorageSize bytes; a date
+ * value's pointers are aimed at the copy. */
+FW_API void CopyColumnValueTo(const unsigned char *value, int32_t length, uint8_t type,
+                              unsigned char *out);
 
 /* The text of a value: "NULL" for a NULL value; decimal numbers ("%d", "%u",
  * 64-bit), "%f" for floats and doubles, a copy of the text for 12-15 and

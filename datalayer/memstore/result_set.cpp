@@ -123,6 +123,48 @@ ResultSetCell *AppendResultSetCellTakingData(ResultSetCell *cells, uint32_t leng
     return Append(cells, cell);
 }
 
+ResultSetRow *NewPackedResultSetRow(int32_t cellCount, const size_t *storageSizes) {
+    if (cellCount < 0 || (cellCount > 0 && storageSizes == nullptr)) {
+        return nullptr;
+    }
+    // Data start on 8-byte boundaries: a value may hold a double or a record.
+    auto align = [](size_t n) { return (n + 7) & ~size_t{7}; };
+    size_t header =
+        align(sizeof(ResultSetRow) + sizeof(ResultSetCell) * static_cast<size_t>(cellCount));
+    size_t total = header;
+    for (int32_t i = 0; i < cellCount; ++i) {
+        total += align(storageSizes[i]);
+    }
+    // Not zeroed: every field is set below and every value is written whole
+    // by the caller, so clearing the block would only cost time.
+    auto *block = static_cast<unsigned char *>(malloc(total));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    auto *row = reinterpret_cast<ResultSetRow *>(block);
+    auto *cells = reinterpret_cast<ResultSetCell *>(block + sizeof(ResultSetRow));
+    unsigned char *data = block + header;
+    for (int32_t i = 0; i < cellCount; ++i) {
+        cells[i].length = 0;
+        cells[i].data = storageSizes[i] > 0 ? data : nullptr;
+        cells[i].next = i + 1 < cellCount ? &cells[i + 1] : nullptr;
+        cells[i].last = nullptr;
+        data += align(storageSizes[i]);
+    }
+    if (cellCount > 0) {
+        cells[0].last = &cells[cellCount - 1];
+    }
+    row->cells = cellCount > 0 ? cells : nullptr;
+    row->next = nullptr;
+    row->last = nullptr;
+    row->packed = 1;
+    return row;
+}
+
+ResultSetRow *AppendPackedResultSetRow(ResultSetRow *rows, ResultSetRow *row) {
+    return row != nullptr ? Append(rows, row) : rows;
+}
+
 ResultSetRow *AppendResultSetRow(ResultSetRow *rows, ResultSetCell *cells) {
     auto *row = static_cast<ResultSetRow *>(calloc(1, sizeof(ResultSetRow)));
     if (row == nullptr) {
@@ -146,6 +188,22 @@ ResultSet *CreateResultSet(ResultSetRow *rows, ResultSetColumn *columns, int32_t
     for (ResultSetRow *row = rows; row != nullptr; row = row->next) {
         set->rowCount++;
     }
+    return set;
+}
+
+ResultSet *CreateResultSetOfCount(ResultSetRow *rows, int32_t rowCount, ResultSetColumn *columns,
+                                  int32_t columnCount) {
+    if (columnCount < 0 || rowCount < 0) {
+        return nullptr;
+    }
+    auto *set = static_cast<ResultSet *>(calloc(1, sizeof(ResultSet)));
+    if (set == nullptr) {
+        return nullptr;
+    }
+    set->columnCount = columnCount;
+    set->columns = columns;
+    set->rows = rows;
+    set->rowCount = rowCount;
     return set;
 }
 
@@ -227,7 +285,9 @@ void FreeResultSetCells(ResultSetCell *cells) {
 void FreeResultSetRows(ResultSetRow *rows) {
     while (rows != nullptr) {
         ResultSetRow *next = rows->next;
-        FreeResultSetCells(rows->cells);
+        if (!rows->packed) {
+            FreeResultSetCells(rows->cells);
+        }
         free(rows);
         rows = next;
     }

@@ -25,6 +25,7 @@
 #ifndef FW_DATALAYER_MEMSTORE_RESULT_SET_H
 #define FW_DATALAYER_MEMSTORE_RESULT_SET_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/c_api.h"
@@ -47,6 +48,7 @@ typedef struct ResultSetRow {
     ResultSetCell *cells; /* owned; the n-th cell belongs to the n-th column */
     struct ResultSetRow *next;
     struct ResultSetRow *last; /* kept on a list's first row only */
+    uint8_t packed;            /* 1: the cells and their data live in the row's own block */
 } ResultSetRow;
 
 typedef struct ResultSet {
@@ -69,6 +71,18 @@ FW_API ResultSetCell *AppendResultSetCellTakingData(ResultSetCell *cells, uint32
 /* Appends a row that takes over the cell list cells. */
 FW_API ResultSetRow *AppendResultSetRow(ResultSetRow *rows, ResultSetCell *cells);
 
+/* A row whose cells and their data are allocated with it in one block, so
+ * that a large result costs one allocation per row: cellCount cells linked in
+ * order, cell i with room for storageSizes[i] bytes of data (the value and its
+ * zero byte; 0 for a database NULL: data NULL). The caller fills each cell's
+ * data and length, then appends the row with AppendPackedResultSetRow. The
+ * cells of a packed row are never freed one by one: FreeResultSetRows frees
+ * the block. NULL when memory runs out. */
+FW_API ResultSetRow *NewPackedResultSetRow(int32_t cellCount, const size_t *storageSizes);
+
+/* Appends a row of NewPackedResultSetRow (it cannot fail). */
+FW_API ResultSetRow *AppendPackedResultSetRow(ResultSetRow *rows, ResultSetRow *row);
+
 /* A new set (malloc) that takes over rows and columns (an array from malloc
  * of columnCount entries, names from malloc); rowCount is the length of the
  * row list, the cursor is before the first row. NULL when memory runs out
@@ -76,6 +90,11 @@ FW_API ResultSetRow *AppendResultSetRow(ResultSetRow *rows, ResultSetCell *cells
  * it with FreeResultSet. */
 FW_API ResultSet *CreateResultSet(ResultSetRow *rows, ResultSetColumn *columns,
                                   int32_t columnCount);
+
+/* CreateResultSet for a row list whose length the caller counted while it
+ * built it (rowCount must be that length): a large set is not walked again. */
+FW_API ResultSet *CreateResultSetOfCount(ResultSetRow *rows, int32_t rowCount,
+                                         ResultSetColumn *columns, int32_t columnCount);
 
 /* Moves the cursor to the first row when it is before the first, else to the
  * next row (past the last: before the first again); returns the new current
@@ -105,8 +124,8 @@ FW_API void PrintResultSet(const ResultSet *set);
 /* Frees everything the set holds and the set. Nothing for NULL. */
 FW_API void FreeResultSet(ResultSet *set);
 
-/* Free a row list with its cells, a cell list, a column array with its
- * names. */
+/* Free a row list with its cells (packed rows as one block), a cell list (not
+ * the cells of a packed row), a column array with its names. */
 FW_API void FreeResultSetRows(ResultSetRow *rows);
 FW_API void FreeResultSetCells(ResultSetCell *cells);
 FW_API void FreeResultSetColumns(ResultSetColumn *columns, int32_t columnCount);

@@ -207,3 +207,39 @@ TEST(ColumnTypes, WordsAndOdbcTypes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ColumnValue, ConvertingIntoTheCallersMemory) {
+    unsigned char out[32];
+    memset(out, 0xAA, sizeof out);
+    int32_t length = -1;
+    EXPECT_EQ(5u, ConvertStringToColumnValueIn("-7", &length, KEL_SQL_INT, nullptr, 0));
+    EXPECT_EQ(5u, ConvertStringToColumnValueIn("-7", &length, KEL_SQL_INT, out, 4));
+    EXPECT_EQ(0xAA, out[0]) << "too small: nothing written";
+    EXPECT_EQ(5u, ConvertStringToColumnValueIn("-7", &length, KEL_SQL_INT, out, sizeof out));
+    int32_t number;
+    memcpy(&number, out, 4);
+    EXPECT_EQ(-7, number);
+    EXPECT_EQ(4, length);
+    EXPECT_EQ(0u, ConvertStringToColumnValueIn("maybe", &length, KEL_SQL_BOOLEAN, out, sizeof out));
+
+    // A date value made in place points into itself, and copies re-aim.
+    alignas(8) unsigned char date[64];
+    size_t size =
+        ConvertStringToColumnValueIn("2011-03-04", &length, KEL_SQL_DATE, date, sizeof date);
+    ASSERT_EQ(GetColumnValueStorageSize(11, KEL_SQL_DATE), size);
+    auto *record = reinterpret_cast<KelDateTime *>(date);
+    EXPECT_GE(reinterpret_cast<unsigned char *>(record->date), date);
+    EXPECT_LT(reinterpret_cast<unsigned char *>(record->date), date + size);
+    alignas(8) unsigned char copy[64];
+    CopyColumnValueTo(date, 11, KEL_SQL_DATE, copy);
+    auto *copied = reinterpret_cast<KelDateTime *>(copy);
+    EXPECT_GE(reinterpret_cast<unsigned char *>(copied->date), copy);
+    EXPECT_LT(reinterpret_cast<unsigned char *>(copied->date), copy + size);
+    char *text = ConvertColumnValueToString(copy, KEL_SQL_DATE);
+    EXPECT_STREQ("2011-03-04 00:00:00", text);
+    free(text);
+}
+
+}  // namespace

@@ -215,3 +215,47 @@ TEST(ResultSetPrint, EveryValueByItsColumnType) {
 }
 
 }  // namespace
+
+namespace {
+
+// A packed row: one block for the row, its cells and their data.
+TEST(ResultSetPacked, OneBlockPerRowWithAlignedDataAndNulls) {
+    const size_t sizes[] = {5, 0, 24};
+    ResultSetRow *rows = nullptr;
+    for (int r = 0; r < 3; ++r) {
+        ResultSetRow *row = NewPackedResultSetRow(3, sizes);
+        ASSERT_NE(nullptr, row);
+        EXPECT_EQ(1, row->packed);
+        ResultSetCell *cells = row->cells;
+        ASSERT_NE(nullptr, cells);
+        EXPECT_EQ(cells->next->next, cells->last);
+        EXPECT_EQ(nullptr, cells->next->data) << "size 0: a database NULL";
+        for (ResultSetCell *cell = cells; cell != nullptr; cell = cell->next) {
+            if (cell->data != nullptr) {
+                EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(cell->data) % 8);
+            }
+        }
+        memcpy(cells->data, "row0", 5);
+        cells->data[3] = static_cast<unsigned char>('0' + r);
+        cells->length = 4;
+        rows = AppendPackedResultSetRow(rows, row);
+    }
+    ResultSetColumn *columns = static_cast<ResultSetColumn *>(calloc(3, sizeof(ResultSetColumn)));
+    const char *names[] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i) {
+        columns[i].name = strdup(names[i]);
+        columns[i].type = 15;
+    }
+    ResultSet *set = CreateResultSetOfCount(rows, 3, columns, 3);
+    ASSERT_NE(nullptr, set);
+    EXPECT_EQ(3, set->rowCount);
+    GotoNextResultSetRow(set);
+    GotoNextResultSetRow(set);
+    uint32_t length = 0;
+    EXPECT_STREQ("row1", reinterpret_cast<char *>(GetResultSetValueByName("A", &length, set)));
+    EXPECT_EQ(4u, length);
+    EXPECT_EQ(nullptr, GetResultSetValueByName("b", &length, set));
+    FreeResultSet(set);  // AddressSanitizer: each block freed once, nothing leaked
+}
+
+}  // namespace
