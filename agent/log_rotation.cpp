@@ -24,24 +24,25 @@ std::string RotatedName(const char *directory, const char *fileName, int n) {
     return std::string(directory) + "\\" + BaseName(fileName) + std::to_string(n) + ".log";
 }
 
-void DeleteBackup(const std::string &path) {
+// The two deletions log their failure in slightly different words (the live
+// file's record has two blanks before the colon).
+void DeleteLogged(const std::string &path, const char *failureFormat) {
     int code = PlatformDeleteFile(path.c_str());
     if (code == 0) {
         LogInfo("RotateSpecificLogs : The file %s was successfully deleted..:\n", path.c_str());
     } else {
-        LogInfo("RotateSpecificLogs : Unable to delete the file %s and the error code is :%d\n",
-                path.c_str(), code);
+        LogInfo(failureFormat, path.c_str(), code);
     }
 }
 
+void DeleteBackup(const std::string &path) {
+    DeleteLogged(path,
+                 "RotateSpecificLogs : Unable to delete the file %s and the error code is :%d\n");
+}
+
 void DeleteLiveFile(const std::string &path) {
-    int code = PlatformDeleteFile(path.c_str());
-    if (code == 0) {
-        LogInfo("RotateSpecificLogs : The file %s was successfully deleted..:\n", path.c_str());
-    } else {
-        LogInfo("RotateSpecificLogs : Unable to delete the file %s and the error code is  :%d\n",
-                path.c_str(), code);
-    }
+    DeleteLogged(path,
+                 "RotateSpecificLogs : Unable to delete the file %s and the error code is  :%d\n");
 }
 
 void LogCopyFailure(const std::string &from, const std::string &to, int code) {

@@ -103,22 +103,28 @@ bool IsTextType(uint8_t type) {
 
 }  // namespace
 
-int32_t ParseDecimalInt(const char *text) {
-    uint32_t magnitude = 0;
+namespace {
+
+// An optional sign and digits in the arithmetic of Signed's width; 0 for
+// anything else.
+template <class Signed, class Unsigned>
+Signed ParseSigned(const char *text) {
+    Unsigned magnitude = 0;
     bool negative = false;
     if (!ParseSignedDigits(text, magnitude, negative)) {
         return 0;
     }
-    return static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+    return static_cast<Signed>(negative ? Unsigned{0} - magnitude : magnitude);
+}
+
+}  // namespace
+
+int32_t ParseDecimalInt(const char *text) {
+    return ParseSigned<int32_t, uint32_t>(text);
 }
 
 int64_t ParseDecimalInt64(const char *text) {
-    uint64_t magnitude = 0;
-    bool negative = false;
-    if (!ParseSignedDigits(text, magnitude, negative)) {
-        return 0;
-    }
-    return static_cast<int64_t>(negative ? 0u - magnitude : magnitude);
+    return ParseSigned<int64_t, uint64_t>(text);
 }
 
 double ParseDecimalDouble(const char *text) {

@@ -115,14 +115,27 @@ int AddNotificationListener(const char *name, uint8_t eventType, NotificationCal
     return 1;
 }
 
-int DisableNotificationListener(const char *name) {
-    LogTrace("In Disable notification\n");
+namespace {
+
+// The named listener for disable and remove; NULL (logged when the registry
+// is not empty) when there is none.
+NotificationListener *FindNamed(const char *name) {
     if (g_listeners.count == 0 || name == nullptr) {
-        return 0;
+        return nullptr;
     }
     NotificationListener *listener = FindListener(name);
     if (listener == nullptr) {
         LogError("Listener with name %s doesn't exists\n", name);
+    }
+    return listener;
+}
+
+}  // namespace
+
+int DisableNotificationListener(const char *name) {
+    LogTrace("In Disable notification\n");
+    NotificationListener *listener = FindNamed(name);
+    if (listener == nullptr) {
         return 0;
     }
     listener->enabled = 0;
@@ -132,12 +145,8 @@ int DisableNotificationListener(const char *name) {
 
 int RemoveNotificationListener(const char *name) {
     LogTrace("In Remove notification\n");
-    if (g_listeners.count == 0 || name == nullptr) {
-        return 0;
-    }
-    NotificationListener *listener = FindListener(name);
+    NotificationListener *listener = FindNamed(name);
     if (listener == nullptr) {
-        LogError("Listener with name %s doesn't exists\n", name);
         return 0;
     }
     LogDebug("Listener with name %s removed\n", name);

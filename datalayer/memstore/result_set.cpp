@@ -174,23 +174,6 @@ ResultSetRow *AppendResultSetRow(ResultSetRow *rows, ResultSetCell *cells) {
     return Append(rows, row);
 }
 
-ResultSet *CreateResultSet(ResultSetRow *rows, ResultSetColumn *columns, int32_t columnCount) {
-    if (columnCount < 0) {
-        return nullptr;
-    }
-    auto *set = static_cast<ResultSet *>(calloc(1, sizeof(ResultSet)));
-    if (set == nullptr) {
-        return nullptr;
-    }
-    set->columnCount = columnCount;
-    set->columns = columns;
-    set->rows = rows;
-    for (ResultSetRow *row = rows; row != nullptr; row = row->next) {
-        set->rowCount++;
-    }
-    return set;
-}
-
 ResultSet *CreateResultSetOfCount(ResultSetRow *rows, int32_t rowCount, ResultSetColumn *columns,
                                   int32_t columnCount) {
     if (columnCount < 0 || rowCount < 0) {
@@ -205,6 +188,14 @@ ResultSet *CreateResultSetOfCount(ResultSetRow *rows, int32_t rowCount, ResultSe
     set->rows = rows;
     set->rowCount = rowCount;
     return set;
+}
+
+ResultSet *CreateResultSet(ResultSetRow *rows, ResultSetColumn *columns, int32_t columnCount) {
+    int32_t rowCount = 0;
+    for (ResultSetRow *row = rows; row != nullptr; row = row->next) {
+        ++rowCount;
+    }
+    return CreateResultSetOfCount(rows, rowCount, columns, columnCount);
 }
 
 ResultSetRow *GotoNextResultSetRow(ResultSet *set) {

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "agent/log.h"
 #include "datalayer/dictionary/column_types.h"
 #include "datalayer/dictionary/column_value.h"
 #include "datalayer/dictionary/table_registry.h"
 #include "datalayer/memstore/table_data.h"
-#include "agent/log.h"
+#include "tests/datalayer/memstore/table_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace {
@@ -75,13 +76,7 @@ class NotificationTest : public ::testing::Test {
     }
     void TearDown() override {
         DeInitNotification();
-        for (VectorNode *node = GetTableDataList()->head; node != nullptr;) {
-            auto *table = static_cast<TableData *>(node->element);
-            node = node->next;
-            UnregisterTableData(table);
-            FreeTableData(table);
-            free(table);
-        }
+        fw::test::DropAllTableData();
         FreeTableDefnList();
         ResetLog();
     }

@@ -11,6 +11,7 @@
 #include "datalayer/dictionary/column_value.h"
 #include "datalayer/dictionary/table_registry.h"
 #include "datalayer/memstore/notification.h"
+#include "tests/datalayer/memstore/table_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace {
@@ -83,13 +84,7 @@ class TableTest : public ::testing::Test {
     }
     void TearDown() override {
         DeInitNotification();
-        for (VectorNode *node = GetTableDataList()->head; node != nullptr;) {
-            auto *table = static_cast<TableData *>(node->element);
-            node = node->next;
-            UnregisterTableData(table);
-            FreeTableData(table);
-            free(table);
-        }
+        fw::test::DropAllTableData();
         FreeTableDefnList();
         ResetLog();
     }
