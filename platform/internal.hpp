@@ -3,10 +3,10 @@
 #ifndef FW_PLATFORM_INTERNAL_HPP
 #define FW_PLATFORM_INTERNAL_HPP
 
-#include <algorithm>
 #include <new>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/win32_codes.h"
 
 namespace fw::platform {
@@ -14,7 +14,7 @@ namespace fw::platform {
 // The path as the Linux file system wants it: every '\' becomes '/'.
 inline std::string NativePath(const char *path) {
     std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', '/');
+    PlatformNativePathInPlace(native.data());
     return native;
 }
 

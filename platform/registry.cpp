@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/internal.hpp"
 #include "platform/unicode.h"
 #include "platform/win32_codes.h"
 
@@ -417,11 +418,7 @@ int PlatformRegOpenKey(PlatformHKey root, const char *subKey, PlatformHKey *out)
         return FW_ERROR_INVALID_PARAMETER;
     }
     *out = nullptr;
-    try {
-        return OpenKey(root, subKey, out);
-    } catch (const std::bad_alloc &) {
-        return FW_ERROR_NOT_ENOUGH_MEMORY;
-    }
+    return fw::platform::ReturnWin32([&]() -> int { return OpenKey(root, subKey, out); });
 }
 
 int PlatformRegQueryValue(PlatformHKey key, const char *name, uint32_t *type, void *data,
@@ -432,7 +429,7 @@ int PlatformRegQueryValue(PlatformHKey key, const char *name, uint32_t *type, vo
     if (data != nullptr && size == nullptr) {
         return FW_ERROR_INVALID_PARAMETER;
     }
-    try {
+    return fw::platform::ReturnWin32([&]() -> int {
         const ValueMap &values = *reinterpret_cast<const ValueMap *>(key);
         auto found = values.find(FoldCase(name != nullptr ? name : ""));
         if (found == values.end()) {
@@ -456,9 +453,7 @@ int PlatformRegQueryValue(PlatformHKey key, const char *name, uint32_t *type, vo
             *size = needed;
         }
         return 0;
-    } catch (const std::bad_alloc &) {
-        return FW_ERROR_NOT_ENOUGH_MEMORY;
-    }
+    });
 }
 
 int PlatformRegCloseKey(PlatformHKey key) {

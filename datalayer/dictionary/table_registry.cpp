@@ -7,37 +7,30 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 
 #include "agent/log.h"
+#include "util/folded_name.hpp"
 
 namespace {
 
 Vector g_tableDefnList = {nullptr, 0, nullptr, nullptr};
 
-// Folded name -> first definition of that name, so a lookup costs the same
-// with ten tables as with a thousand. Kept beside the list by every call
-// that changes it.
-std::unordered_map<std::string, TableDefn *> &Index() {
-    static auto *index = new std::unordered_map<std::string, TableDefn *>();
+// Name -> first definition of that name (ignoring case), so a lookup costs
+// the same with ten tables as with a thousand and copies nothing. Kept beside
+// the list by every call that changes it.
+fw::util::FoldedNameMap<TableDefn *> &Index() {
+    static auto *index = new fw::util::FoldedNameMap<TableDefn *>();
     return *index;
 }
 
-std::string Fold(const char *name) {
-    std::string folded = name;
-    for (char &c : folded) {
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    }
-    return folded;
-}
-
 // Rebuilds the index entry for name from the list: the first match wins.
-void ReindexName(const std::string &folded) {
-    Index().erase(folded);
+void ReindexName(const std::string &name) {
+    Index().erase(name);
     for (VectorNode *node = g_tableDefnList.head; node != nullptr; node = node->next) {
         auto *definition = static_cast<TableDefn *>(node->element);
-        if (Fold(definition->tableName) == folded) {
-            Index()[folded] = definition;
+        if (strcasecmp(definition->tableName, name.c_str()) == 0) {
+            Index().emplace(name, definition);
             return;
         }
     }
@@ -90,12 +83,11 @@ int AddTableDefn(TableDefn *definition) {
         return 0;
     }
     try {
-        std::string folded = Fold(definition->tableName);
         Index().reserve(Index().size() + 1);
         if (!AddElementValue(&g_tableDefnList, definition)) {
             return 0;
         }
-        Index().emplace(folded, definition);  // keeps an earlier one of that name
+        Index().emplace(definition->tableName, definition);  // keeps an earlier one of that name
         return 1;
     } catch (const std::bad_alloc &) {
         return 0;
@@ -110,19 +102,8 @@ TableDefn *GetTableDefn(const char *tableName) {
         LogError("Table Name is NULL.\n");
         return nullptr;
     }
-    try {
-        auto found = Index().find(Fold(tableName));
-        return found != Index().end() ? found->second : nullptr;
-    } catch (const std::bad_alloc &) {
-        // Without memory for the folded key, walk the list instead.
-        for (VectorNode *node = g_tableDefnList.head; node != nullptr; node = node->next) {
-            auto *definition = static_cast<TableDefn *>(node->element);
-            if (strcasecmp(definition->tableName, tableName) == 0) {
-                return definition;
-            }
-        }
-        return nullptr;
-    }
+    auto found = Index().find(std::string_view(tableName));
+    return found != Index().end() ? found->second : nullptr;
 }
 
 void FreeTableDefn(const char *tableName) {
@@ -130,10 +111,10 @@ void FreeTableDefn(const char *tableName) {
     if (definition == nullptr) {
         return;
     }
-    std::string folded = Fold(definition->tableName);
+    std::string name = definition->tableName;
     DeleteLCDVector(&g_tableDefnList, definition);
     FreeTableDefnRecord(definition);
-    ReindexName(folded);
+    ReindexName(name);
 }
 
 ColumnDefn *GetColumnDefnEntry(const char *tableName, const char *columnName) {

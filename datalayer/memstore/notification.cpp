@@ -61,8 +61,13 @@ RowObject *CopyRow(const RowObject *row, const TableData *table) {
     copy->values = values;
     copy->lengths = lengths;
     copy->flags = row->flags;
-    for (int32_t i = 0; i < count; ++i) {
-        const ColumnDefn *column = GetTableColumn(table, i);
+    // The definition's columns are walked beside the values (a view has none).
+    VectorNode *node = table->definition != nullptr && table->definition->columnVect != nullptr
+                           ? table->definition->columnVect->head
+                           : nullptr;
+    for (int32_t i = 0; i < count; ++i, node = node != nullptr ? node->next : nullptr) {
+        const auto *column =
+            node != nullptr ? static_cast<const ColumnDefn *>(node->element) : nullptr;
         values[i] = CopyForNotification(row, i, column != nullptr ? column->dataType : 0);
         if (values[i] == nullptr) {
             FreeRowObject(copy, count);
@@ -155,9 +160,13 @@ int RemoveNotificationListener(const char *name) {
     return 1;
 }
 
-IMDSNotification *CreateIMDSNotification(RowObject *row, const char *tableName) {
+namespace {
+
+// The notification for row of the table named tableName; the table found
+// goes to *found, so that its releaser need not look it up again.
+IMDSNotification *Create(RowObject *row, const char *tableName, const TableData **found) {
     LogTrace("In CreateIMDSNotification \n");
-    TableData *table = GetTableDataByName(tableName);
+    const TableData *table = GetTableDataByName(tableName);
     if (table == nullptr || row == nullptr) {
         return nullptr;
     }
@@ -173,7 +182,16 @@ IMDSNotification *CreateIMDSNotification(RowObject *row, const char *tableName) 
         FreeIMDSNotification(notification, table->columnCount);
         return nullptr;
     }
+    if (found != nullptr) {
+        *found = table;
+    }
     return notification;
+}
+
+}  // namespace
+
+IMDSNotification *CreateIMDSNotification(RowObject *row, const char *tableName) {
+    return Create(row, tableName, nullptr);
 }
 
 void FreeIMDSNotification(IMDSNotification *notification, int32_t columnCount) {
@@ -191,7 +209,8 @@ void SendNotification(RowObject *row, const char *tableName) {
     if (g_listeners.count == 0) {
         return;
     }
-    IMDSNotification *notification = CreateIMDSNotification(row, tableName);
+    const TableData *table = nullptr;
+    IMDSNotification *notification = Create(row, tableName, &table);
     if (notification == nullptr) {
         return;
     }
@@ -208,8 +227,7 @@ void SendNotification(RowObject *row, const char *tableName) {
             listener->callback(notification, listener->name);
         }
     }
-    TableData *table = GetTableDataByName(tableName);
-    FreeIMDSNotification(notification, table != nullptr ? table->columnCount : 0);
+    FreeIMDSNotification(notification, table->columnCount);
 }
 
 int IsListContains(char **sortedNames, const char *name) {

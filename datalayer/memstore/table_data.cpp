@@ -9,43 +9,22 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "agent/log.h"
 #include "datalayer/db/sequence_generator.h"
 #include "datalayer/dictionary/column_value.h"
 #include "datalayer/dictionary/table_registry.h"
 #include "datalayer/memstore/notification.h"
+#include "util/folded_name.hpp"
 
 namespace {
-
-// Table names compare ignoring ASCII case; the index hashes and compares the
-// same way, and looks names up without copying them.
-struct FoldedHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const {
-        size_t hash = 14695981039346656037ull;
-        for (char c : name) {
-            hash = (hash ^ static_cast<unsigned char>(tolower(static_cast<unsigned char>(c)))) *
-                   1099511628211ull;
-        }
-        return hash;
-    }
-};
-
-struct FoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const {
-        return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-    }
-};
 
 // The registry: the list in creation order, and beside it an index from name
 // to the first table of that name, both changed under one mutex.
 struct Registry {
     std::mutex mutex;
     Vector list = {nullptr, 0, nullptr, nullptr};
-    std::unordered_map<std::string, TableData *, FoldedHash, FoldedEqual> index;
+    fw::util::FoldedNameMap<TableData *> index;
 };
 
 Registry &TheRegistry() {
@@ -58,9 +37,13 @@ void Trace(const char *operation) {
 }
 
 int32_t ColumnIndex(const TableData *table, const char *columnName) {
-    for (int32_t i = 0; i < table->columnCount; ++i) {
-        const ColumnDefn *column = GetTableColumn(table, i);
-        if (column != nullptr && strcasecmp(column->columnName, columnName) == 0) {
+    if (table->definition == nullptr || table->definition->columnVect == nullptr) {
+        return -1;
+    }
+    int32_t i = 0;
+    for (VectorNode *node = table->definition->columnVect->head;
+         node != nullptr && i < table->columnCount; node = node->next, ++i) {
+        if (strcasecmp(static_cast<ColumnDefn *>(node->element)->columnName, columnName) == 0) {
             return i;
         }
     }

@@ -17,30 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/datalayer/db/db_test_support.hpp"
 #include "tests/support/test_support.hpp"
 
 extern char **environ;
 
 namespace {
 
+using fw::test::GetEnv;
 using fw::test::ReadFile;
 using fw::test::TempDir;
 using fw::test::WriteFile;
-
-// The databases are part of the test environment, not an option: a missing
-// variable fails the test instead of skipping it.
-testing::AssertionResult GetEnv(const char *name, std::string &value) {
-    const char *text = std::getenv(name);
-    if (text == nullptr || *text == '\0') {
-        return testing::AssertionFailure()
-               << name
-               << " is not set: run the tests through scripts/test.sh, or start the test "
-                  "databases with scripts/testdb.sh start and eval \"$(scripts/testdb.sh env)\" "
-                  "before running ctest";
-    }
-    value = text;
-    return testing::AssertionSuccess();
-}
 
 // Every diagnostic record of a handle: SQLSTATE, native code and text.
 std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
